@@ -1,0 +1,60 @@
+// app/Main.h
+// The main window: three gauges sampled every 50 ms and the 16 x 16 tray picture.
+#pragma once
+
+#include <memory>
+
+#include "ExtCtrls.h"
+#include "Forms.h"
+#include "Gauges.h"
+#include "ImgList.h"
+#include "Menus.h"
+#include "StdCtrls.h"
+
+class TForm1 : public TForm {
+public:
+    TG_DECLARE_CLASS()
+    explicit TForm1(TComponent* owner);
+    ~TForm1() override;
+
+    // Controls and components of the stored form, bound by name after loading.
+    TLabel* SysLabel = nullptr;
+    TLabel* SysLab = nullptr;
+    TGauge* SysRes = nullptr;
+    TLabel* UserLabel = nullptr;
+    TLabel* UserLab = nullptr;
+    TGauge* UserRes = nullptr;
+    TLabel* GDILabel = nullptr;
+    TLabel* GDILab = nullptr;
+    TGauge* GDIRes = nullptr;
+    TTimer* Timer = nullptr;
+    TImageList* ImageList = nullptr;
+    TPopupMenu* PopupMenu1 = nullptr;
+    TMenuItem* RestoreItem = nullptr;
+    TMenuItem* MinimizeItem = nullptr;
+    TMenuItem* N2 = nullptr;
+    TMenuItem* AutorunatStartUpItem = nullptr;
+    TMenuItem* AboutItem = nullptr;
+    TMenuItem* N1 = nullptr;
+    TMenuItem* CloseItem = nullptr;
+
+    // Published handlers, wired by the stored form.
+    void FormCreate(TObject* sender);
+    void FormDestroy(TObject* sender);
+    void TimerTimer(TObject* sender);
+    void CloseItemClick(TObject* sender);
+
+    // The off-screen picture the tray picture is drawn on (exists between FormCreate and
+    // FormDestroy).
+    TBitmap* TrayPicture() const noexcept { return FPicture.get(); }
+    // Draws the three-bar tray picture for the given figures and colours.
+    void DrawTrayPicture(int sys, int user, int gdi, TColor sysColor, TColor userColor, TColor gdiColor);
+
+protected:
+    void Loaded() override;
+
+private:
+    std::unique_ptr<TBitmap> FPicture;
+};
+
+extern TForm1* Form1;

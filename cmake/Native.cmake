@@ -1,0 +1,33 @@
+# cmake/Native.cmake
+# The portable files built for Linux: GoogleTest suites under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and libFuzzer targets when the compiler is clang.
+set(TG_SAN -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+add_compile_options(${TG_SAN} -g)
+add_link_options(${TG_SAN})
+
+include(cmake/GoogleTest.cmake)
+
+add_library(tg_portable STATIC ${TG_PORTABLE_SOURCES})
+target_include_directories(tg_portable PUBLIC ${CMAKE_SOURCE_DIR}/framework ${CMAKE_SOURCE_DIR}/app ${CMAKE_SOURCE_DIR})
+target_compile_options(tg_portable PRIVATE ${TG_WARNINGS})
+
+file(GLOB TG_NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*Test.cpp)
+foreach(src ${TG_NATIVE_TESTS})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_link_libraries(${name} PRIVATE tg_portable tg_gtest_main)
+  target_compile_options(${name} PRIVATE ${TG_WARNINGS})
+  add_test(NAME native.${name} COMMAND ${name})
+endforeach()
+
+if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  file(GLOB TG_FUZZERS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/*Fuzz.cpp)
+  foreach(src ${TG_FUZZERS})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src} ${TG_PORTABLE_SOURCES})
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/framework ${CMAKE_SOURCE_DIR}/app ${CMAKE_SOURCE_DIR})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  endforeach()
+endif()

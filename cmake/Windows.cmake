@@ -1,0 +1,56 @@
+# cmake/Windows.cmake
+# The product and its Windows tests, cross-built for i686 and run under Wine.
+enable_language(RC)
+# -O2: small and quick; -O3 buys nothing for a program that waits on messages.
+set(CMAKE_CXX_FLAGS_RELEASE "-O2 -g -DNDEBUG")
+set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG")
+set(CMAKE_RC_COMPILE_OBJECT
+    "<CMAKE_RC_COMPILER> <DEFINES> <INCLUDES> <FLAGS> -O coff -i <SOURCE> -o <OBJECT>")
+
+add_compile_options(${TG_WARNINGS} -ffunction-sections -fdata-sections)
+add_link_options(-Wl,--gc-sections)
+# Everything the framework calls is in these system DLLs of Windows 95/98.
+set(TG_SYSTEM_LIBS comctl32 shell32 winmm wininet wsock32 advapi32 gdi32 user32 kernel32)
+
+include(cmake/GoogleTest.cmake)
+
+file(GLOB TG_FRAMEWORK_WIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/framework/*.cpp)
+add_library(tg_framework STATIC ${TG_FRAMEWORK_WIN_SOURCES})
+target_include_directories(tg_framework PUBLIC ${CMAKE_SOURCE_DIR}/framework ${CMAKE_SOURCE_DIR})
+target_link_libraries(tg_framework PUBLIC ${TG_SYSTEM_LIBS})
+
+# The vy library, one unit per component under lib/<subsystem>/.
+file(GLOB_RECURSE TG_LIB_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/lib/*.cpp)
+list(FILTER TG_LIB_SOURCES EXCLUDE REGEX "/swap/")
+if(TG_LIB_SOURCES)
+  add_library(tg_vy STATIC ${TG_LIB_SOURCES})
+else()
+  add_library(tg_vy INTERFACE)
+endif()
+target_link_libraries(tg_vy INTERFACE tg_framework)
+if(TG_LIB_SOURCES)
+  target_link_libraries(tg_vy PUBLIC tg_framework)
+endif()
+
+add_subdirectory(app)
+
+file(GLOB TG_WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*Test.cpp)
+file(GLOB TG_WIN_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/support/*.cpp)
+if(TG_WIN_TEST_SUPPORT)
+  add_library(tg_win_test_support STATIC ${TG_WIN_TEST_SUPPORT})
+  target_include_directories(tg_win_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/win/support)
+  target_link_libraries(tg_win_test_support PUBLIC tg_app_core tg_gtest)
+else()
+  add_library(tg_win_test_support INTERFACE)
+  target_link_libraries(tg_win_test_support INTERFACE tg_app_core tg_gtest)
+endif()
+foreach(src ${TG_WIN_TESTS})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_link_libraries(${name} PRIVATE tg_win_test_support)
+  # Tests carry the product's resources (forms, bitmaps, cursors) too.
+  target_sources(${name} PRIVATE ${TG_APP_RC})
+  target_link_options(${name} PRIVATE -mconsole)
+  add_test(NAME win.${name} COMMAND ${name})
+  set_tests_properties(win.${name} PROPERTIES TIMEOUT 300)
+endforeach()

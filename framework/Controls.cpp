@@ -1,0 +1,857 @@
+// framework/Controls.cpp
+#include "Controls.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "Forms.h"
+#include "Menus.h"
+
+namespace {
+
+// The control whose window is being created: the first message its window gets binds the
+// window to the control's thunk (CreateWindowEx gives no other way in before WM_CREATE).
+TWinControl* CreationControl = nullptr;
+
+LRESULT CALLBACK InitWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+
+} // namespace
+
+// The window-procedure bootstrap needs to reach TWinControl internals.
+struct TWinControlAccess {
+    static LRESULT Bind(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
+    {
+        TWinControl* c = CreationControl;
+        CreationControl = nullptr;
+        if (!c) return DefWindowProcA(wnd, msg, wp, lp);
+        c->FHandle = wnd;
+        SetWindowLongA(wnd, GWL_WNDPROC, reinterpret_cast<LONG>(c->FObjectInstance));
+        return CallWindowProcA(c->FObjectInstance, wnd, msg, wp, lp);
+    }
+};
+
+namespace {
+LRESULT CALLBACK InitWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    return TWinControlAccess::Bind(wnd, msg, wp, lp);
+}
+} // namespace
+
+TIdentMap& CursorIdents()
+{
+    static TIdentMap& map = [] () -> TIdentMap& {
+        TIdentMap& m = IdentMap("TCursor");
+        const std::pair<const char*, int> names[] = {
+            {"crDefault", crDefault}, {"crNone", crNone}, {"crArrow", crArrow}, {"crCross", crCross},
+            {"crIBeam", crIBeam}, {"crSizeNESW", crSizeNESW}, {"crSizeNS", crSizeNS}, {"crSizeNWSE", crSizeNWSE},
+            {"crSizeWE", crSizeWE}, {"crUpArrow", crUpArrow}, {"crHourGlass", crHourGlass}, {"crDrag", crDrag},
+            {"crNoDrop", crNoDrop}, {"crHSplit", crHSplit}, {"crVSplit", crVSplit}, {"crMultiDrag", crMultiDrag},
+            {"crSQLWait", crSQLWait}, {"crNo", crNo}, {"crAppStart", crAppStart}, {"crHelp", crHelp},
+            {"crHandPoint", crHandPoint}, {"crSizeAll", crSizeAll}, {"crSize", crSize}};
+        for (auto& n : names) m.Add(n.first, n.second);
+        return m;
+    }();
+    return map;
+}
+
+TShiftState KeysToShiftState(WPARAM keys)
+{
+    TShiftState s = 0;
+    if (keys & MK_SHIFT) s |= static_cast<unsigned>(TShiftStateFlag::ssShift);
+    if (keys & MK_CONTROL) s |= static_cast<unsigned>(TShiftStateFlag::ssCtrl);
+    if (keys & MK_LBUTTON) s |= static_cast<unsigned>(TShiftStateFlag::ssLeft);
+    if (keys & MK_RBUTTON) s |= static_cast<unsigned>(TShiftStateFlag::ssRight);
+    if (keys & MK_MBUTTON) s |= static_cast<unsigned>(TShiftStateFlag::ssMiddle);
+    if (GetKeyState(VK_MENU) < 0) s |= static_cast<unsigned>(TShiftStateFlag::ssAlt);
+    return s;
+}
+
+// --- TControl --------------------------------------------------------------------------
+
+std::vector<TPropInfo> ControlProps()
+{
+    std::vector<TPropInfo> p;
+    p.push_back(IntProp("Left", &TControl::Left, &TControl::SetLeft, 0));
+    p.push_back(IntProp("Top", &TControl::Top, &TControl::SetTop, 0));
+    p.push_back(IntProp("Width", &TControl::Width, &TControl::SetWidth, std::nullopt));
+    p.push_back(IntProp("Height", &TControl::Height, &TControl::SetHeight, std::nullopt));
+    p.push_back(StrProp<TControl>("Caption", &TControl::Caption, &TControl::SetCaption));
+    p.push_back(IntProp("Color", &TControl::Color, &TControl::SetColor, clBtnFace, &ColorIdents()));
+    p.back().Stored = [](const TPersistent& o) { auto& c = static_cast<const TControl&>(o); return !c.ParentColor(); };
+    p.push_back(BoolProp("ParentColor", &TControl::ParentColor, &TControl::SetParentColor, true));
+    p.push_back(ObjProp("Font", &TControl::Font));
+    p.push_back(BoolProp("ParentFont", &TControl::ParentFont, &TControl::SetParentFont, true));
+    p.push_back(IntProp("Cursor", &TControl::Cursor, &TControl::SetCursor, crDefault, &CursorIdents()));
+    p.push_back(StrProp<TControl>("Hint", &TControl::Hint, &TControl::SetHint));
+    p.push_back(BoolProp("ShowHint", &TControl::ShowHint, &TControl::SetShowHint, false));
+    p.push_back(BoolProp("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint, true));
+    p.push_back(BoolProp("Visible", &TControl::Visible, &TControl::SetVisible, true));
+    p.push_back(BoolProp("Enabled", &TControl::Enabled, &TControl::SetEnabled, true));
+    p.push_back(IntProp("Tag", &TControl::Tag, &TControl::SetTag, 0));
+    p.push_back(CompProp("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu));
+    p.push_back(EventProp("OnClick", &TControl::OnClick));
+    p.push_back(EventProp("OnDblClick", &TControl::OnDblClick));
+    p.push_back(EventProp("OnMouseDown", &TControl::OnMouseDown));
+    p.push_back(EventProp("OnMouseUp", &TControl::OnMouseUp));
+    p.push_back(EventProp("OnMouseMove", &TControl::OnMouseMove));
+    return p;
+}
+
+const TClassInfo& TControl::StaticClassInfo()
+{
+    static const TClassInfo info{"TControl", &TComponent::StaticClassInfo(), nullptr, ControlProps(), {}};
+    return info;
+}
+
+TControl::TControl(TComponent* owner) : TComponent(owner), FFont(std::make_unique<TFont>())
+{
+    WindowProc = [this](TMessage& m) { WndProc(m); };
+    FFont->OnChange = [this](TObject*) {
+        // An explicit font change detaches the control from its parent's font.
+        if (!FApplyingParentFont) FParentFont = false;
+        FontChanged();
+    };
+}
+
+TControl::~TControl()
+{
+    Destroying();
+    if (FParent) FParent->RemoveControl(this);
+}
+
+void TControl::SetBounds(int left, int top, int width, int height)
+{
+    if (left == FLeft && top == FTop && width == FWidth && height == FHeight) return;
+    bool visible = FVisible && FParent && FParent->HandleAllocated();
+    if (visible) Invalidate();
+    FLeft = left;
+    FTop = top;
+    FWidth = width;
+    FHeight = height;
+    if (visible) Invalidate();
+}
+
+void TControl::SetClientSize(int width, int height)
+{
+    RECT r = ClientRect();
+    SetBounds(FLeft, FTop, FWidth + width - r.right, FHeight + height - r.bottom);
+}
+
+void TControl::SetParent(TWinControl* parent)
+{
+    if (parent == FParent) return;
+    if (parent == this) throw EInvalidOperation("A control cannot have itself as its parent");
+    if (FParent) FParent->RemoveControl(this);
+    if (parent) parent->InsertControl(this);
+}
+
+void TControl::SetVisible(bool v)
+{
+    if (v == FVisible) return;
+    VisibleChanging();
+    if (FVisible) Invalidate();
+    FVisible = v;
+    Perform(CM_VISIBLECHANGED, v);
+    if (FVisible) Invalidate();
+}
+
+void TControl::SetEnabled(bool v)
+{
+    if (v == FEnabled) return;
+    FEnabled = v;
+    Perform(CM_ENABLEDCHANGED);
+    Invalidate();
+}
+
+void TControl::SetText(const std::string& s)
+{
+    if (s == FText) return;
+    FText = s;
+    Perform(CM_TEXTCHANGED);
+    TextChanged();
+    AdjustBounds();
+    Invalidate();
+}
+
+void TControl::SetColor(TColor c)
+{
+    FParentColor = false;
+    if (c == FColor) return;
+    FColor = c;
+    Perform(CM_COLORCHANGED);
+    Invalidate();
+}
+
+void TControl::SetParentColor(bool v)
+{
+    if (v == FParentColor) return;
+    FParentColor = v;
+    if (v) ParentColorChanged();
+}
+
+void TControl::ParentColorChanged()
+{
+    if (!FParentColor || !FParent) return;
+    if (FColor != FParent->Color()) {
+        FColor = FParent->Color();
+        Invalidate();
+    }
+}
+
+void TControl::SetParentFont(bool v)
+{
+    if (v == FParentFont) return;
+    FParentFont = v;
+    if (v) ParentFontChanged();
+}
+
+void TControl::ParentFontChanged()
+{
+    if (!FParentFont || !FParent) return;
+    FApplyingParentFont = true;
+    try {
+        FFont->Assign(*FParent->Font());
+    } catch (...) {
+        FApplyingParentFont = false;
+        throw;
+    }
+    FApplyingParentFont = false;
+}
+
+void TControl::FontChanged()
+{
+    Perform(CM_FONTCHANGED);
+    AdjustBounds();
+    Invalidate();
+}
+
+void TControl::SetCursor(TCursor c)
+{
+    FCursor = c;
+}
+
+void TControl::SetPopupMenu(TPopupMenu* menu)
+{
+    if (menu == FPopupMenu) return;
+    if (FPopupMenu) FPopupMenu->RemoveFreeNotification(this);
+    FPopupMenu = menu;
+    if (menu) menu->FreeNotification(this);
+}
+
+void TControl::Notification(TComponent* component, TOperation operation)
+{
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::Remove && component == FPopupMenu) FPopupMenu = nullptr;
+}
+
+LRESULT TControl::Perform(UINT msg, WPARAM wp, LPARAM lp)
+{
+    TMessage m{msg, wp, lp, 0};
+    WindowProc(m);
+    return m.Result;
+}
+
+void TControl::WndProc(TMessage& m)
+{
+    switch (m.Msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        if (m.Msg == WM_LBUTTONDBLCLK && (FControlStyle & csDoubleClicks)) {
+            OnDblClick(this);
+        }
+        FClicked = (FControlStyle & csClickEvents) != 0;
+        MouseDown(TMouseButton::mbLeft, KeysToShiftState(m.WParam), GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
+        return;
+    case WM_LBUTTONUP: {
+        int x = GET_X_LPARAM(m.LParam), y = GET_Y_LPARAM(m.LParam);
+        bool click = FClicked && x >= 0 && y >= 0 && x < FWidth && y < FHeight;
+        FClicked = false;
+        if (click) Click();
+        MouseUp(TMouseButton::mbLeft, KeysToShiftState(m.WParam), x, y);
+        return;
+    }
+    case WM_RBUTTONDOWN:
+        MouseDown(TMouseButton::mbRight, KeysToShiftState(m.WParam), GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
+        return;
+    case WM_RBUTTONUP:
+        MouseUp(TMouseButton::mbRight, KeysToShiftState(m.WParam), GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
+        if (FPopupMenu && FPopupMenu->AutoPopup()) {
+            POINT p = ClientToScreen(POINT{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)});
+            FPopupMenu->SetPopupComponent(this);
+            FPopupMenu->Popup(p.x, p.y);
+        }
+        return;
+    case WM_MOUSEMOVE:
+        MouseMove(KeysToShiftState(m.WParam), GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
+        return;
+    case CM_PARENTFONTCHANGED:
+        ParentFontChanged();
+        return;
+    case CM_COLORCHANGED:
+        return;
+    default: break;
+    }
+    DefaultHandler(m);
+}
+
+void TControl::DefaultHandler(TMessage& m)
+{
+    m.Result = 0;
+}
+
+void TControl::Click()
+{
+    OnClick(this);
+}
+
+void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
+{
+    OnMouseDown(this, button, shift, x, y);
+}
+
+void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
+{
+    OnMouseUp(this, button, shift, x, y);
+}
+
+void TControl::MouseMove(TShiftState shift, int x, int y)
+{
+    OnMouseMove(this, shift, x, y);
+}
+
+void TControl::Invalidate()
+{
+    if (!FParent || !FParent->HandleAllocated() || !FVisible) return;
+    RECT r = BoundsRect();
+    // An opaque control paints all of its rectangle: skip the erase to avoid flicker.
+    InvalidateRect(FParent->Handle(), &r, (FControlStyle & csOpaque) ? FALSE : TRUE);
+}
+
+void TControl::Update()
+{
+    if (FParent) FParent->Update();
+}
+
+void TControl::Repaint()
+{
+    Invalidate();
+    Update();
+}
+
+POINT TControl::ClientToScreen(POINT p) const
+{
+    if (auto* w = dynamic_cast<const TWinControl*>(this); w && w->HandleAllocated()) {
+        ::ClientToScreen(const_cast<TWinControl*>(w)->Handle(), &p);
+        return p;
+    }
+    if (FParent) return FParent->ClientToScreen(POINT{p.x + FLeft, p.y + FTop});
+    return p;
+}
+
+POINT TControl::ScreenToClient(POINT p) const
+{
+    if (auto* w = dynamic_cast<const TWinControl*>(this); w && w->HandleAllocated()) {
+        ::ScreenToClient(const_cast<TWinControl*>(w)->Handle(), &p);
+        return p;
+    }
+    if (FParent) {
+        POINT q = FParent->ScreenToClient(p);
+        return POINT{q.x - FLeft, q.y - FTop};
+    }
+    return p;
+}
+
+TComponent* TControl::GetParentComponent() const
+{
+    return FParent;
+}
+
+void TControl::SetParentComponent(TComponent* parent)
+{
+    auto* w = dynamic_cast<TWinControl*>(parent);
+    if (!w) throw EInvalidOperation("Control " + Name() + " has no parent window");
+    SetParent(w);
+}
+
+void TControl::Loaded()
+{
+    TComponent::Loaded();
+    if (FParentFont) ParentFontChanged();
+    if (FParentColor) ParentColorChanged();
+    AdjustBounds();
+}
+
+// --- TWinControl -----------------------------------------------------------------------
+
+const TClassInfo& TWinControl::StaticClassInfo()
+{
+    static const TClassInfo info{"TWinControl", &TControl::StaticClassInfo(), nullptr, {}, {}};
+    return info;
+}
+
+TWinControl::TWinControl(TComponent* owner) : TControl(owner)
+{
+    FObjectInstance = MakeObjectInstance([this](TMessage& m) { MainWndProc(m); });
+}
+
+TWinControl::~TWinControl()
+{
+    Destroying();
+    // Children go with their parent's window; those owned elsewhere are only detached.
+    while (!FControls.empty()) {
+        TControl* c = FControls.back();
+        RemoveControl(c);
+    }
+    if (FHandle) DestroyHandle();
+    FreeObjectInstance(FObjectInstance);
+}
+
+void TWinControl::MainWndProc(TMessage& m)
+{
+    try {
+        WindowProc(m);
+    } catch (...) {
+        HandleException(this);
+    }
+}
+
+void TWinControl::CreateParams(TCreateParams& params)
+{
+    params.Caption = Caption();
+    params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    if (Visible()) params.Style |= WS_VISIBLE;
+    if (!Enabled()) params.Style |= WS_DISABLED;
+    params.X = Left();
+    params.Y = Top();
+    params.Width = Width();
+    params.Height = Height();
+    params.WndParent = Parent() ? Parent()->Handle() : nullptr;
+    params.ClassName = ClassName();
+    params.WindowClass.style = CS_DBLCLKS;
+    params.WindowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    params.WindowClass.hbrBackground = nullptr;
+}
+
+void TWinControl::CreateWnd()
+{
+    TCreateParams params;
+    CreateParams(params);
+    HINSTANCE inst = MainInstance();
+    WNDCLASSA existing{};
+    if (params.SystemClass) {
+        if (!GetClassInfoA(nullptr, params.SystemClass, &existing)) throw EOutOfResources("No window class " + std::string(params.SystemClass));
+        FDefWndProc = existing.lpfnWndProc;
+        // A subclass of the system class with our bootstrap procedure in front.
+        if (!GetClassInfoA(inst, params.ClassName.c_str(), &existing)) {
+            WNDCLASSA wc;
+            GetClassInfoA(nullptr, params.SystemClass, &wc);
+            wc.hInstance = inst;
+            wc.lpszClassName = params.ClassName.c_str();
+            wc.lpfnWndProc = InitWndProc;
+            wc.style &= ~CS_GLOBALCLASS;
+            if (!RegisterClassA(&wc)) throw EOutOfResources("Cannot register window class " + params.ClassName);
+        }
+    } else {
+        FDefWndProc = DefWindowProcA;
+        if (!GetClassInfoA(inst, params.ClassName.c_str(), &existing)) {
+            WNDCLASSA wc = params.WindowClass;
+            wc.hInstance = inst;
+            wc.lpszClassName = params.ClassName.c_str();
+            wc.lpfnWndProc = InitWndProc;
+            if (!RegisterClassA(&wc)) throw EOutOfResources("Cannot register window class " + params.ClassName);
+        }
+    }
+    CreateWindowHandle(params);
+    if (!FHandle) throw EOutOfResources("Error creating window " + Name());
+}
+
+void TWinControl::CreateWindowHandle(const TCreateParams& params)
+{
+    CreationControl = this;
+    HWND wnd = CreateWindowExA(params.ExStyle, params.ClassName.c_str(), params.Caption.c_str(), params.Style, params.X,
+                               params.Y, params.Width, params.Height, params.WndParent, nullptr, MainInstance(), nullptr);
+    CreationControl = nullptr;
+    if (!wnd) FHandle = nullptr;
+}
+
+void TWinControl::CreateHandle()
+{
+    if (FHandle) return;
+    CreateWnd();
+    SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), 0);
+    // Child windows follow in z-order of the list.
+    for (TControl* c : FControls)
+        if (auto* w = dynamic_cast<TWinControl*>(c); w && w->Visible()) w->HandleNeeded();
+}
+
+HWND TWinControl::Handle()
+{
+    if (!FHandle) {
+        if (Parent()) Parent()->HandleNeeded();
+        CreateHandle();
+    }
+    return FHandle;
+}
+
+void TWinControl::DestroyHandle()
+{
+    if (!FHandle) return;
+    for (TControl* c : FControls)
+        if (auto* w = dynamic_cast<TWinControl*>(c)) w->DestroyHandle();
+    DestroyWnd();
+}
+
+void TWinControl::DestroyWnd()
+{
+    HWND wnd = FHandle;
+    if (!wnd) return;
+    // Keep the caption: it lives in the window while there is one.
+    DestroyWindow(wnd);
+    FHandle = nullptr;
+}
+
+void TWinControl::RecreateWnd()
+{
+    if (!FHandle) return;
+    FRecreating = true;
+    try {
+        DestroyHandle();
+        HandleNeeded();
+    } catch (...) {
+        FRecreating = false;
+        throw;
+    }
+    FRecreating = false;
+}
+
+void TWinControl::InsertControl(TControl* c)
+{
+    FControls.push_back(c);
+    c->FParent = this;
+    if (!c->Loading()) {
+        c->ParentFontChanged();
+        c->ParentColorChanged();
+    }
+    if (auto* w = dynamic_cast<TWinControl*>(c); w && FHandle) w->HandleNeeded();
+    c->Invalidate();
+}
+
+void TWinControl::RemoveControl(TControl* c)
+{
+    c->Invalidate();
+    if (FMouseCapture == c) FMouseCapture = nullptr;
+    if (FMouseControl == c) FMouseControl = nullptr;
+    if (auto* w = dynamic_cast<TWinControl*>(c); w && w->HandleAllocated()) w->DestroyHandle();
+    FControls.erase(std::remove(FControls.begin(), FControls.end(), c), FControls.end());
+    c->FParent = nullptr;
+}
+
+void TWinControl::GetChildren(std::vector<TComponent*>& out, TComponent* root) const
+{
+    for (TControl* c : FControls)
+        if (c->Owner() == root) out.push_back(c);
+    if (this == root) TComponent::GetChildren(out, root);
+}
+
+TControl* TWinControl::ControlAtPos(POINT p, bool allowDisabled) const
+{
+    for (auto it = FControls.rbegin(); it != FControls.rend(); ++it) {
+        TControl* c = *it;
+        if (!c->Visible() || (!allowDisabled && !c->Enabled())) continue;
+        RECT r = c->BoundsRect();
+        if (PtInRect(&r, p)) return c;
+    }
+    return nullptr;
+}
+
+RECT TWinControl::ClientRect() const
+{
+    if (FHandle) {
+        RECT r;
+        GetClientRect(FHandle, &r);
+        return r;
+    }
+    return TControl::ClientRect();
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height)
+{
+    if (FHandle) {
+        if (left != Left() || top != Top() || width != Width() || height != Height())
+            SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        // WM_WINDOWPOSCHANGED brings the new bounds back; the system may have adjusted them.
+        RECT r;
+        GetWindowRect(FHandle, &r);
+        POINT tl{r.left, r.top};
+        if (HWND parent = GetParent(FHandle); parent && (GetWindowLongA(FHandle, GWL_STYLE) & WS_CHILD))
+            ::ScreenToClient(parent, &tl);
+        TControl::SetBounds(tl.x, tl.y, r.right - r.left, r.bottom - r.top);
+    } else {
+        TControl::SetBounds(left, top, width, height);
+    }
+}
+
+void TWinControl::WMWindowPosChanged(TMessage& m)
+{
+    auto* wp = reinterpret_cast<WINDOWPOS*>(m.LParam);
+    if (!(wp->flags & SWP_NOMOVE) || !(wp->flags & SWP_NOSIZE)) {
+        RECT r;
+        GetWindowRect(FHandle, &r);
+        POINT tl{r.left, r.top};
+        if (HWND parent = GetParent(FHandle); parent && (GetWindowLongA(FHandle, GWL_STYLE) & WS_CHILD))
+            ::ScreenToClient(parent, &tl);
+        FLeft = tl.x;
+        FTop = tl.y;
+        FWidth = r.right - r.left;
+        FHeight = r.bottom - r.top;
+    }
+}
+
+void TWinControl::SetText(const std::string& s)
+{
+    if (s == Caption()) return;
+    TControl::SetText(s);
+    if (FHandle) SetWindowTextA(FHandle, s.c_str());
+}
+
+bool TWinControl::ShowingWanted() const
+{
+    return Visible();
+}
+
+void TWinControl::UpdateShowing()
+{
+    if (ShowingWanted()) {
+        if (!Loading()) {
+            HWND h = Handle();
+            ShowWindow(h, SW_SHOW);
+        }
+    } else if (FHandle) {
+        ShowWindow(FHandle, SW_HIDE);
+    }
+}
+
+void TWinControl::SetVisible(bool v)
+{
+    if (v == Visible()) return;
+    TControl::SetVisible(v);
+    UpdateShowing();
+}
+
+void TWinControl::SetEnabled(bool v)
+{
+    if (v == Enabled()) return;
+    TControl::SetEnabled(v);
+    if (FHandle) EnableWindow(FHandle, v);
+}
+
+void TWinControl::Invalidate()
+{
+    if (FHandle) InvalidateRect(FHandle, nullptr, TRUE);
+}
+
+void TWinControl::Update()
+{
+    if (FHandle) UpdateWindow(FHandle);
+}
+
+bool TWinControl::Focused() const
+{
+    return FHandle && GetFocus() == FHandle;
+}
+
+void TWinControl::SetFocus()
+{
+    ::SetFocus(Handle());
+}
+
+void TWinControl::FontChanged()
+{
+    if (FHandle) SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), TRUE);
+    for (TControl* c : FControls) c->Perform(CM_PARENTFONTCHANGED);
+    TControl::FontChanged();
+}
+
+void TWinControl::EraseBackground(HDC dc)
+{
+    RECT r;
+    GetClientRect(FHandle, &r);
+    HBRUSH b = CreateSolidBrush(ColorToRGB(Color()));
+    FillRect(dc, &r, b);
+    DeleteObject(b);
+}
+
+void TWinControl::PaintControls(HDC dc, const RECT& clip)
+{
+    for (TControl* c : FControls) {
+        auto* g = dynamic_cast<TGraphicControl*>(c);
+        if (!g || !g->Visible()) continue;
+        RECT r = g->BoundsRect(), both;
+        if (!IntersectRect(&both, &r, &clip)) continue;
+        int saved = SaveDC(dc);
+        IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
+        POINT old;
+        OffsetViewportOrgEx(dc, r.left, r.top, &old);
+        g->PaintTo(dc);
+        SetViewportOrgEx(dc, old.x, old.y, nullptr);
+        RestoreDC(dc, saved);
+    }
+}
+
+void TWinControl::Paint(HDC, const RECT&) {}
+
+void TWinControl::WMPaint(TMessage& m)
+{
+    PAINTSTRUCT ps;
+    HDC dc = m.WParam ? reinterpret_cast<HDC>(m.WParam) : BeginPaint(FHandle, &ps);
+    RECT clip;
+    if (m.WParam)
+        GetClientRect(FHandle, &clip);
+    else
+        clip = ps.rcPaint;
+    Paint(dc, clip);
+    PaintControls(dc, clip);
+    if (!m.WParam) EndPaint(FHandle, &ps);
+    m.Result = 0;
+}
+
+bool TWinControl::HandleSetCursor(TMessage& m)
+{
+    if (LOWORD(m.LParam) != HTCLIENT || reinterpret_cast<HWND>(m.WParam) != FHandle) return false;
+    TCursor cursor = Screen ? Screen->Cursor() : crDefault;
+    if (cursor == crDefault) {
+        POINT p;
+        GetCursorPos(&p);
+        ::ScreenToClient(FHandle, &p);
+        TControl* c = ControlAtPos(p, true);
+        cursor = c ? c->Cursor() : crDefault;
+        if (cursor == crDefault) cursor = Cursor();
+    }
+    if (cursor == crDefault) return false;
+    ::SetCursor(Screen ? Screen->Cursors(cursor) : LoadCursorA(nullptr, IDC_ARROW));
+    m.Result = TRUE;
+    return true;
+}
+
+void TWinControl::HandleMouse(TMessage& m)
+{
+    POINT p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+    TControl* target = FMouseCapture ? FMouseCapture : ControlAtPos(p);
+    if (target && target != this) {
+        if (m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) {
+            if (target->ControlStyle() & csCaptureMouse) {
+                FMouseCapture = target;
+                SetCapture(FHandle);
+            }
+        }
+        TMessage child = m;
+        child.LParam = MAKELPARAM(p.x - target->Left(), p.y - target->Top());
+        target->WindowProc(child);
+        if (m.Msg == WM_LBUTTONUP || m.Msg == WM_RBUTTONUP) {
+            if (FMouseCapture) {
+                FMouseCapture = nullptr;
+                if (GetCapture() == FHandle) ReleaseCapture();
+            }
+        }
+        m.Result = child.Result;
+        return;
+    }
+    TControl::WndProc(m);
+}
+
+void TWinControl::WndProc(TMessage& m)
+{
+    switch (m.Msg) {
+    case WM_PAINT: WMPaint(m); return;
+    case WM_ERASEBKGND:
+        EraseBackground(reinterpret_cast<HDC>(m.WParam));
+        m.Result = 1;
+        return;
+    case WM_SETCURSOR:
+        if (HandleSetCursor(m)) return;
+        break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MOUSEMOVE:
+        HandleMouse(m);
+        // Windowed controls still let the system see mouse input.
+        if (m.Msg != WM_MOUSEMOVE) DefaultHandler(m);
+        return;
+    case WM_WINDOWPOSCHANGED:
+        WMWindowPosChanged(m);
+        break;
+    case WM_SETTEXT: {
+        DefaultHandler(m);
+        const char* text = reinterpret_cast<const char*>(m.LParam);
+        std::string s = text ? text : "";
+        if (s != Caption()) TControl::SetText(s);
+        return;
+    }
+    case WM_NCDESTROY:
+        DefaultHandler(m);
+        FHandle = nullptr;
+        return;
+    default: break;
+    }
+    TControl::WndProc(m);
+}
+
+void TWinControl::DefaultHandler(TMessage& m)
+{
+    if (FHandle && FDefWndProc)
+        m.Result = CallWindowProcA(FDefWndProc, FHandle, m.Msg, m.WParam, m.LParam);
+    else
+        m.Result = 0;
+}
+
+// --- TGraphicControl / TCustomControl --------------------------------------------------
+
+const TClassInfo& TGraphicControl::StaticClassInfo()
+{
+    static const TClassInfo info{"TGraphicControl", &TControl::StaticClassInfo(), nullptr, {}, {}};
+    return info;
+}
+
+TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner), FCanvas(std::make_unique<TCanvas>()) {}
+
+TGraphicControl::~TGraphicControl() = default;
+
+void TGraphicControl::PaintTo(HDC dc)
+{
+    FCanvas->SetHandle(dc);
+    try {
+        FCanvas->Font()->Assign(*Font());
+        Paint();
+    } catch (...) {
+        FCanvas->SetHandle(nullptr);
+        throw;
+    }
+    FCanvas->SetHandle(nullptr);
+}
+
+const TClassInfo& TCustomControl::StaticClassInfo()
+{
+    static const TClassInfo info{"TCustomControl", &TWinControl::StaticClassInfo(), nullptr, {}, {}};
+    return info;
+}
+
+TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner), FCanvas(std::make_unique<TCanvas>()) {}
+
+TCustomControl::~TCustomControl() = default;
+
+void TCustomControl::Paint(HDC dc, const RECT&)
+{
+    FCanvas->SetHandle(dc);
+    try {
+        FCanvas->Font()->Assign(*Font());
+        Paint();
+    } catch (...) {
+        FCanvas->SetHandle(nullptr);
+        throw;
+    }
+    FCanvas->SetHandle(nullptr);
+}

@@ -1,0 +1,733 @@
+// framework/Forms.cpp
+#include "Forms.h"
+
+#include <algorithm>
+
+#include "FormReader.h"
+#include "Platform.h"
+
+TApplication* Application = nullptr;
+TScreen* Screen = nullptr;
+
+namespace {
+
+void ApplicationExceptionHandler(TObject* sender, const std::exception& e)
+{
+    if (Application) {
+        if (Application->OnException) {
+            Application->OnException(sender, e);
+            return;
+        }
+        Application->ShowException(e);
+    } else {
+        Platform().MessageBoxA(nullptr, e.what(), "Error", MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+    }
+}
+
+const std::vector<std::string> BorderStyleNames = {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"};
+const std::vector<std::string> BorderIconNames = {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"};
+const std::vector<std::string> FormStyleNames = {"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"};
+const std::vector<std::string> PositionNames = {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter", "poDesktopCenter"};
+const std::vector<std::string> WindowStateNames = {"wsNormal", "wsMinimized", "wsMaximized"};
+
+} // namespace
+
+// --- TCustomForm -----------------------------------------------------------------------
+
+const TClassInfo& TCustomForm::StaticClassInfo()
+{
+    static const TClassInfo info = [] {
+        TClassInfo i{"TCustomForm", &TWinControl::StaticClassInfo(), nullptr, {}, {}};
+        auto& p = i.Props;
+        p.push_back(EnumProp("BorderStyle", &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle, BorderStyleNames,
+                             std::optional(TFormBorderStyle::bsSizeable)));
+        p.push_back(SetProp("BorderIcons", &TCustomForm::BorderIcons, &TCustomForm::SetBorderIcons, BorderIconNames, 7));
+        p.push_back(EnumProp("FormStyle", &TCustomForm::FormStyle, &TCustomForm::SetFormStyle, FormStyleNames,
+                             std::optional(TFormStyle::fsNormal)));
+        p.push_back(EnumProp("Position", &TCustomForm::Position, &TCustomForm::SetPosition, PositionNames,
+                             std::optional(TPosition::poDesigned)));
+        p.push_back(EnumProp("WindowState", &TCustomForm::WindowState, &TCustomForm::SetWindowState, WindowStateNames,
+                             std::optional(TWindowState::wsNormal)));
+        // Forms store their client size; the outer size follows from the border.
+        p.push_back(IntProp("ClientWidth", &TCustomForm::StoredClientWidth, &TCustomForm::SetStoredClientWidth, std::nullopt));
+        p.push_back(IntProp("ClientHeight", &TCustomForm::StoredClientHeight, &TCustomForm::SetStoredClientHeight, std::nullopt));
+        p.push_back(IntProp("Width", &TControl::Width, &TControl::SetWidth, std::nullopt));
+        p.back().Stored = [](const TPersistent&) { return false; };
+        p.push_back(IntProp("Height", &TControl::Height, &TControl::SetHeight, std::nullopt));
+        p.back().Stored = [](const TPersistent&) { return false; };
+        p.push_back(IntProp("PixelsPerInch", &TCustomForm::PixelsPerInch, &TCustomForm::SetPixelsPerInch, 96));
+        p.push_back(IntProp("TextHeight", &TCustomForm::TextHeight, &TCustomForm::SetTextHeight, 13));
+        p.push_back(BoolProp("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview, false));
+        // A form is hidden until shown; its stored Visible is applied once loaded.
+        p.push_back(BoolProp("Visible", &TControl::Visible, &TControl::SetVisible, false));
+        p.push_back(IntProp("Color", &TControl::Color, &TControl::SetColor, clBtnFace, &ColorIdents()));
+        p.push_back(EventProp("OnCreate", &TCustomForm::OnCreate));
+        p.push_back(EventProp("OnDestroy", &TCustomForm::OnDestroy));
+        p.push_back(EventProp("OnShow", &TCustomForm::OnShow));
+        p.push_back(EventProp("OnHide", &TCustomForm::OnHide));
+        p.push_back(EventProp("OnActivate", &TCustomForm::OnActivate));
+        p.push_back(EventProp("OnDeactivate", &TCustomForm::OnDeactivate));
+        p.push_back(EventProp("OnPaint", &TCustomForm::OnPaint));
+        p.push_back(EventProp("OnResize", &TCustomForm::OnResize));
+        p.push_back(EventProp("OnClose", &TCustomForm::OnClose));
+        p.push_back(EventProp("OnCloseQuery", &TCustomForm::OnCloseQuery));
+        return i;
+    }();
+    return info;
+}
+
+const TClassInfo& TForm::StaticClassInfo()
+{
+    static const TClassInfo info{"TForm", &TCustomForm::StaticClassInfo(), &CreateComponentOf<TForm>, {}, {}};
+    return info;
+}
+
+namespace {
+struct TRegisterForms {
+    TRegisterForms() { RegisterComponentClass(TForm::StaticClassInfo()); }
+} RegisterForms;
+} // namespace
+
+TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner), FIcon(std::make_unique<TIcon>())
+{
+    // A form starts hidden; Show or a stored Visible makes it appear.
+    TControl::SetVisible(false);
+    TControl::SetBounds(0, 0, 320, 240);
+    SetParentColor(false);
+    SetParentFont(false);
+    SetColor(clBtnFace);
+    FIcon->OnChange = [this](TObject*) { ApplyIcon(); };
+    if (Screen) Screen->AddForm(this);
+    if (Application) Application->AddForm(this);
+}
+
+void TCustomForm::BeforeDestruction()
+{
+    if (!FDestroyRan && FCreated) {
+        FDestroyRan = true;
+        try {
+            OnDestroy(this);
+        } catch (...) {
+            ::HandleException(this);
+        }
+    }
+    // Owned components go while the form and its window are still whole: they may be
+    // hooked into the window and need it to unhook.
+    Destroying();
+    DestroyComponents();
+}
+
+TCustomForm::~TCustomForm()
+{
+    // Deleted without Free: the descendant is gone already, so no OnDestroy now.
+    FDestroyRan = true;
+    Destroying();
+    DestroyComponents();
+    if (Screen) Screen->RemoveForm(this);
+    if (Application) Application->RemoveForm(this);
+}
+
+void TCustomForm::AfterConstruction()
+{
+    FCreated = true;
+    OnCreate(this);
+}
+
+void TCustomForm::LoadFromResource()
+{
+    LoadFromResource(ClassName());
+}
+
+void TCustomForm::LoadFromResource(const std::string& resourceName)
+{
+    HRSRC res = FindResourceA(MainInstance(), resourceName.c_str(), MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+    if (!res) throw EReadError(0, "", "Resource " + resourceName + " not found");
+    HGLOBAL data = LoadResource(MainInstance(), res);
+    const char* text = static_cast<const char*>(LockResource(data));
+    DWORD size = SizeofResource(MainInstance(), res);
+    if (!text) throw EReadError(0, "", "Resource " + resourceName + " cannot be loaded");
+    TFormReader::ReadRoot(*this, std::string_view(text, size));
+}
+
+void TCustomForm::Loaded()
+{
+    TWinControl::Loaded();
+    if (FPendingClientWidth >= 0 || FPendingClientHeight >= 0) {
+        int w = FPendingClientWidth >= 0 ? FPendingClientWidth : ClientWidth();
+        int h = FPendingClientHeight >= 0 ? FPendingClientHeight : ClientHeight();
+        FPendingClientWidth = FPendingClientHeight = -1;
+        SetClientSize(w, h);
+    }
+    if (Visible()) {
+        // Show the stored visible form the ordinary way, with OnShow.
+        TControl::SetVisible(false);
+        SetVisible(true);
+    }
+}
+
+void TCustomForm::SetStoredClientWidth(int v)
+{
+    if (Loading())
+        FPendingClientWidth = v;
+    else
+        SetClientSize(v, ClientHeight());
+}
+
+void TCustomForm::SetStoredClientHeight(int v)
+{
+    if (Loading())
+        FPendingClientHeight = v;
+    else
+        SetClientSize(ClientWidth(), v);
+}
+
+void TCustomForm::SetClientSize(int width, int height)
+{
+    // The outer size follows from the border, which may still change while loading.
+    if (Loading()) {
+        FPendingClientWidth = width;
+        FPendingClientHeight = height;
+        return;
+    }
+    TCreateParams params;
+    CreateParams(params);
+    RECT r{0, 0, width, height};
+    AdjustWindowRectEx(&r, params.Style, FALSE, params.ExStyle);
+    SetBounds(Left(), Top(), r.right - r.left, r.bottom - r.top);
+    if (HandleAllocated()) {
+        // The caption may wrap the menu or the system may differ: correct to the real client.
+        RECT c;
+        GetClientRect(FHandle, &c);
+        if (c.right != width || c.bottom != height)
+            SetBounds(Left(), Top(), Width() + width - c.right, Height() + height - c.bottom);
+    }
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle v)
+{
+    if (v == FBorderStyle) return;
+    int cw = ClientWidth(), ch = ClientHeight();
+    FBorderStyle = v;
+    if (!Loading()) {
+        RecreateWnd();
+        SetClientSize(cw, ch);
+    }
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons v)
+{
+    if (v == FBorderIcons) return;
+    FBorderIcons = v;
+    if (!Loading()) RecreateWnd();
+}
+
+void TCustomForm::SetFormStyle(TFormStyle v)
+{
+    if (v == FFormStyle) return;
+    FFormStyle = v;
+    if (HandleAllocated())
+        SetWindowPos(FHandle, v == TFormStyle::fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TCustomForm::SetWindowState(TWindowState v)
+{
+    if (v == FWindowState) return;
+    FWindowState = v;
+    if (HandleAllocated() && Visible())
+        ShowWindow(FHandle, v == TWindowState::wsMinimized ? SW_MINIMIZE : v == TWindowState::wsMaximized ? SW_MAXIMIZE : SW_RESTORE);
+}
+
+void TCustomForm::CreateParams(TCreateParams& params)
+{
+    TWinControl::CreateParams(params);
+    params.Style = WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    params.ExStyle = 0;
+    params.WndParent = Application ? Application->Handle() : nullptr;
+    params.WindowClass.style = CS_DBLCLKS;
+    switch (FBorderStyle) {
+    case TFormBorderStyle::bsNone: params.Style |= WS_POPUP; break;
+    case TFormBorderStyle::bsSingle:
+    case TFormBorderStyle::bsToolWindow: params.Style |= WS_CAPTION | WS_BORDER; break;
+    case TFormBorderStyle::bsSizeable:
+    case TFormBorderStyle::bsSizeToolWin: params.Style |= WS_CAPTION | WS_THICKFRAME; break;
+    case TFormBorderStyle::bsDialog:
+        params.Style |= WS_POPUP | WS_CAPTION;
+        params.ExStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+        break;
+    }
+    if (FBorderStyle == TFormBorderStyle::bsToolWindow || FBorderStyle == TFormBorderStyle::bsSizeToolWin)
+        params.ExStyle |= WS_EX_TOOLWINDOW;
+    if (FBorderStyle != TFormBorderStyle::bsNone && (FBorderIcons & BorderIconBit(TBorderIcon::biSystemMenu))) {
+        params.Style |= WS_SYSMENU;
+        if (FBorderStyle != TFormBorderStyle::bsDialog && FBorderStyle != TFormBorderStyle::bsToolWindow &&
+            FBorderStyle != TFormBorderStyle::bsSizeToolWin) {
+            if (FBorderIcons & BorderIconBit(TBorderIcon::biMinimize)) params.Style |= WS_MINIMIZEBOX;
+            if (FBorderIcons & BorderIconBit(TBorderIcon::biMaximize)) params.Style |= WS_MAXIMIZEBOX;
+        }
+        if (FBorderIcons & BorderIconBit(TBorderIcon::biHelp)) params.ExStyle |= WS_EX_CONTEXTHELP;
+    }
+    if (FFormStyle == TFormStyle::fsStayOnTop) params.ExStyle |= WS_EX_TOPMOST;
+    // Visibility is applied after creation so OnShow sees a complete window.
+    params.Style &= ~static_cast<DWORD>(WS_VISIBLE);
+}
+
+void TCustomForm::CreateWnd()
+{
+    TWinControl::CreateWnd();
+    ApplyIcon();
+}
+
+void TCustomForm::ApplyIcon()
+{
+    if (!HandleAllocated()) return;
+    HICON icon = FIcon->Empty() ? (Application ? Application->Icon()->Handle() : nullptr) : FIcon->Handle();
+    SendMessageA(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+}
+
+bool TCustomForm::ShowingWanted() const
+{
+    return Visible() && !Loading();
+}
+
+void TCustomForm::SetVisible(bool v)
+{
+    if (v == Visible()) return;
+    if (Loading()) {
+        // Applied once the whole form is read.
+        TControl::SetVisible(v);
+        return;
+    }
+    TControl::SetVisible(v);
+    if (v) {
+        OnShow(this);
+        HWND h = Handle();
+        ShowWindow(h, FWindowState == TWindowState::wsMinimized ? SW_SHOWMINIMIZED
+                      : FWindowState == TWindowState::wsMaximized ? SW_SHOWMAXIMIZED
+                                                                  : SW_SHOWNORMAL);
+        UpdateWindow(h);
+    } else {
+        if (HandleAllocated()) ShowWindow(FHandle, SW_HIDE);
+        OnHide(this);
+    }
+}
+
+void TCustomForm::DoClose(TCloseAction& action)
+{
+    OnClose(this, action);
+}
+
+bool TCustomForm::CloseQuery()
+{
+    bool canClose = true;
+    OnCloseQuery(this, canClose);
+    return canClose;
+}
+
+void TCustomForm::Close()
+{
+    if (!CloseQuery()) return;
+    TCloseAction action = (Application && Application->MainForm() == this) ? TCloseAction::caFree : TCloseAction::caHide;
+    DoClose(action);
+    if (action == TCloseAction::caNone) return;
+    if (Application && Application->MainForm() == this) {
+        // Closing the main form ends the application.
+        Application->Terminate();
+        return;
+    }
+    switch (action) {
+    case TCloseAction::caHide: Hide(); break;
+    case TCloseAction::caMinimize: SetWindowState(TWindowState::wsMinimized); break;
+    case TCloseAction::caFree: Release(); break;
+    default: break;
+    }
+}
+
+namespace {
+// Posted to the application window to free a form once the current message is done:
+// the form's own window procedure must not free the form it is running in.
+constexpr UINT CM_RELEASE = CM_BASE + 0x20;
+} // namespace
+
+void TCustomForm::Release()
+{
+    if (Application) PostMessageA(Application->Handle(), CM_RELEASE, 0, reinterpret_cast<LPARAM>(this));
+}
+
+void TCustomForm::Paint(HDC, const RECT&)
+{
+    OnPaint(this);
+}
+
+void TCustomForm::Notification(TComponent* component, TOperation operation)
+{
+    TWinControl::Notification(component, operation);
+}
+
+void TCustomForm::WndProc(TMessage& m)
+{
+    switch (m.Msg) {
+    case WM_CLOSE:
+        Close();
+        m.Result = 0;
+        return;
+    case WM_ACTIVATE:
+        if (LOWORD(m.WParam) != WA_INACTIVE) {
+            if (Screen) Screen->SetActiveForm(this);
+            OnActivate(this);
+        } else {
+            OnDeactivate(this);
+        }
+        break;
+    case WM_SIZE:
+        if (m.WParam == SIZE_MINIMIZED)
+            FWindowState = TWindowState::wsMinimized;
+        else if (m.WParam == SIZE_MAXIMIZED)
+            FWindowState = TWindowState::wsMaximized;
+        else if (m.WParam == SIZE_RESTORED)
+            FWindowState = TWindowState::wsNormal;
+        TWinControl::WndProc(m);
+        OnResize(this);
+        return;
+    case WM_QUERYENDSESSION:
+        m.Result = CloseQuery() ? TRUE : FALSE;
+        return;
+    default: break;
+    }
+    TWinControl::WndProc(m);
+}
+
+// --- TApplication ----------------------------------------------------------------------
+
+const TClassInfo& TApplication::StaticClassInfo()
+{
+    static const TClassInfo info{"TApplication", &TComponent::StaticClassInfo(), nullptr, {}, {}};
+    return info;
+}
+
+TApplication::TApplication(TComponent* owner) : TComponent(owner), FIcon(std::make_unique<TIcon>())
+{
+    WindowProc = [this](TMessage& m) { WndProc(m); };
+    SetExceptionHandler(&ApplicationExceptionHandler);
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string name = path;
+    size_t slash = name.find_last_of("\\/");
+    if (slash != std::string::npos) name = name.substr(slash + 1);
+    size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos) name = name.substr(0, dot);
+    FTitle = name;
+    // The program's main icon, when it has one.
+    if (HICON icon = LoadIconA(MainInstance(), "MAINICON")) FIcon->SetHandle(CopyIcon(icon));
+
+    static const char className[] = "TApplication";
+    WNDCLASSA wc{};
+    if (!GetClassInfoA(MainInstance(), className, &wc)) {
+        wc = WNDCLASSA{};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = MainInstance();
+        wc.hIcon = FIcon->Empty() ? LoadIconA(nullptr, IDI_APPLICATION) : FIcon->Handle();
+        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        wc.lpszClassName = className;
+        RegisterClassA(&wc);
+    }
+    // The application window: never seen itself, it carries the taskbar button and owns
+    // every form.
+    FHandle = CreateWindowExA(0, className, FTitle.c_str(),
+                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                              GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr,
+                              nullptr, MainInstance(), nullptr);
+    if (!FHandle) throw EOutOfResources("Cannot create the application window");
+    FObjectInstance = MakeObjectInstance([this](TMessage& m) {
+        try {
+            WindowProc(m);
+        } catch (...) {
+            HandleException(this);
+        }
+    });
+    SetWindowLongA(FHandle, GWL_WNDPROC, reinterpret_cast<LONG>(FObjectInstance));
+    if (!FIcon->Empty()) SendMessageA(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcon->Handle()));
+}
+
+TApplication::~TApplication()
+{
+    Destroying();
+    // Forms go first, the newest first; each removes itself from FForms.
+    DestroyComponents();
+    FMainForm = nullptr;
+    if (FHandle) {
+        SetWindowLongA(FHandle, GWL_WNDPROC, reinterpret_cast<LONG>(DefWindowProcA));
+        DestroyWindow(FHandle);
+        FHandle = nullptr;
+    }
+    FreeObjectInstance(FObjectInstance);
+    SetExceptionHandler(nullptr);
+}
+
+void TApplication::Initialize() {}
+
+void TApplication::SetTitle(const std::string& title)
+{
+    if (title == FTitle) return;
+    FTitle = title;
+    if (FHandle) SetWindowTextA(FHandle, title.c_str());
+}
+
+void TApplication::SetHint(const std::string& h)
+{
+    if (h == FHint) return;
+    FHint = h;
+    OnHint(this);
+}
+
+std::string TApplication::ExeName() const
+{
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    return std::string(path, n);
+}
+
+void TApplication::AddForm(TCustomForm* f)
+{
+    FForms.push_back(f);
+}
+
+void TApplication::RemoveForm(TCustomForm* f)
+{
+    FForms.erase(std::remove(FForms.begin(), FForms.end(), f), FForms.end());
+    if (FMainForm == f) FMainForm = nullptr;
+}
+
+void TApplication::ShowException(const std::exception& e)
+{
+    std::string text = e.what();
+    if (!text.empty() && text.back() > '.') text += '.';
+    HWND owner = FMainForm && FMainForm->HandleAllocated() && IsWindowVisible(FMainForm->Handle()) ? FMainForm->Handle() : FHandle;
+    Platform().MessageBoxA(owner, text.c_str(), FTitle.c_str(), MB_OK | MB_ICONSTOP);
+}
+
+void TApplication::HandleException(TObject* sender)
+{
+    ::HandleException(sender);
+}
+
+bool TApplication::ProcessMessage(MSG& msg)
+{
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+    if (msg.message == WM_QUIT) {
+        FTerminated = true;
+        return true;
+    }
+    bool handled = false;
+    if (OnMessage) {
+        try {
+            OnMessage(msg, handled);
+        } catch (...) {
+            ::HandleException(this);
+        }
+    }
+    if (!handled) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return true;
+}
+
+void TApplication::ProcessMessages()
+{
+    MSG msg;
+    while (ProcessMessage(msg)) {
+    }
+}
+
+void TApplication::Idle()
+{
+    bool done = true;
+    if (OnIdle) {
+        try {
+            OnIdle(this, done);
+        } catch (...) {
+            ::HandleException(this);
+        }
+    }
+    if (done) WaitMessage();
+}
+
+void TApplication::HandleMessage()
+{
+    MSG msg;
+    if (!ProcessMessage(msg)) Idle();
+}
+
+void TApplication::Run()
+{
+    FRunning = true;
+    if (FMainForm && FShowMainForm) {
+        if (FMainForm->WindowState() == TWindowState::wsMinimized)
+            Minimize();
+        FMainForm->SetVisible(true);
+    }
+    while (!FTerminated) HandleMessage();
+    FRunning = false;
+}
+
+void TApplication::Terminate()
+{
+    FTerminated = true;
+    PostQuitMessage(0);
+}
+
+void TApplication::Minimize()
+{
+    if (IsIconic(FHandle)) return;
+    ShowWindow(FHandle, SW_MINIMIZE);
+    OnMinimize(this);
+}
+
+void TApplication::Restore()
+{
+    if (!IsIconic(FHandle)) return;
+    ShowWindow(FHandle, SW_RESTORE);
+    OnRestore(this);
+}
+
+void TApplication::BringToFront()
+{
+    if (FMainForm && FMainForm->HandleAllocated()) SetForegroundWindow(FMainForm->Handle());
+}
+
+void TApplication::WndProc(TMessage& m)
+{
+    switch (m.Msg) {
+    case WM_CLOSE:
+        if (FMainForm) FMainForm->Close();
+        m.Result = 0;
+        return;
+    case CM_RELEASE: {
+        auto* form = reinterpret_cast<TCustomForm*>(m.LParam);
+        // Only a form that still exists: it may have gone with its owner meanwhile.
+        if (std::find(FForms.begin(), FForms.end(), form) != FForms.end()) form->Free();
+        return;
+    }
+    case WM_SYSCOMMAND:
+        switch (m.WParam & 0xFFF0) {
+        case SC_MINIMIZE: Minimize(); m.Result = 0; return;
+        case SC_RESTORE: Restore(); m.Result = 0; return;
+        default: break;
+        }
+        break;
+    case WM_ACTIVATEAPP:
+        if (m.WParam)
+            OnActivate(this);
+        else
+            OnDeactivate(this);
+        break;
+    case WM_QUERYENDSESSION:
+        m.Result = FMainForm ? FMainForm->CloseQuery() : TRUE;
+        return;
+    case WM_ENDSESSION:
+        if (m.WParam) Terminate();
+        m.Result = 0;
+        return;
+    default: break;
+    }
+    m.Result = DefWindowProcA(FHandle, m.Msg, m.WParam, m.LParam);
+}
+
+// --- TScreen ---------------------------------------------------------------------------
+
+const TClassInfo& TScreen::StaticClassInfo()
+{
+    static const TClassInfo info{"TScreen", &TComponent::StaticClassInfo(), nullptr, {}, {}};
+    return info;
+}
+
+TScreen::TScreen(TComponent* owner) : TComponent(owner)
+{
+    HDC dc = GetDC(nullptr);
+    FPixelsPerInch = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(nullptr, dc);
+    const std::pair<int, const char*> system[] = {
+        {crArrow, IDC_ARROW}, {crCross, IDC_CROSS}, {crIBeam, IDC_IBEAM}, {crSizeNESW, IDC_SIZENESW},
+        {crSizeNS, IDC_SIZENS}, {crSizeNWSE, IDC_SIZENWSE}, {crSizeWE, IDC_SIZEWE}, {crUpArrow, IDC_UPARROW},
+        {crHourGlass, IDC_WAIT}, {crNo, IDC_NO}, {crAppStart, IDC_APPSTARTING}, {crSizeAll, IDC_SIZEALL},
+        {crHelp, IDC_ARROW}, {crHandPoint, IDC_ARROW}, {crDrag, IDC_ARROW}, {crNoDrop, IDC_NO},
+        {crHSplit, IDC_SIZEWE}, {crVSplit, IDC_SIZENS}, {crMultiDrag, IDC_ARROW}, {crSQLWait, IDC_WAIT}};
+    for (auto& s : system) FCursors[s.first] = {LoadCursorA(nullptr, s.second), false};
+    FCursors[crNone] = {nullptr, false};
+    // Newer systems have a real hand and help cursor; Windows 95 does not.
+    if (HCURSOR hand = LoadCursorA(nullptr, MAKEINTRESOURCEA(32649))) FCursors[crHandPoint] = {hand, false};
+    if (HCURSOR help = LoadCursorA(nullptr, MAKEINTRESOURCEA(32651))) FCursors[crHelp] = {help, false};
+    FCursors[crDefault] = {LoadCursorA(nullptr, IDC_ARROW), false};
+}
+
+TScreen::~TScreen()
+{
+    for (auto& c : FCursors)
+        if (c.second.Owned && c.second.Handle) DestroyCursor(c.second.Handle);
+}
+
+HCURSOR TScreen::Cursors(int id) const
+{
+    auto it = FCursors.find(id);
+    if (it == FCursors.end()) return FCursors.at(crDefault).Handle;
+    return it->second.Handle;
+}
+
+void TScreen::SetCursors(int id, HCURSOR cursor, bool owned)
+{
+    auto it = FCursors.find(id);
+    if (it != FCursors.end() && it->second.Owned && it->second.Handle && it->second.Handle != cursor)
+        DestroyCursor(it->second.Handle);
+    FCursors[id] = {cursor, owned};
+}
+
+void TScreen::SetCursor(TCursor c)
+{
+    if (c == FCursor) return;
+    FCursor = c;
+    POINT p;
+    GetCursorPos(&p);
+    // Let the window under the mouse choose its cursor again.
+    SetCursorPos(p.x, p.y);
+    if (c != crDefault) ::SetCursor(Cursors(c));
+}
+
+void TScreen::AddForm(TCustomForm* f)
+{
+    FForms.push_back(f);
+}
+
+void TScreen::RemoveForm(TCustomForm* f)
+{
+    FForms.erase(std::remove(FForms.begin(), FForms.end(), f), FForms.end());
+    if (FActiveForm == f) SetActiveForm(nullptr);
+}
+
+void TScreen::SetActiveForm(TCustomForm* f)
+{
+    if (f == FActiveForm) return;
+    FActiveForm = f;
+    OnActiveFormChange(this);
+}
+
+void TScreen::SetActiveControl(TControl* c)
+{
+    if (c == FActiveControl) return;
+    FActiveControl = c;
+    OnActiveControlChange(this);
+}
+
+void InitFramework()
+{
+    if (!Screen) Screen = new TScreen(nullptr);
+    if (!Application) Application = new TApplication(nullptr);
+}
+
+void DoneFramework()
+{
+    if (Application) Application->Free();
+    Application = nullptr;
+    if (Screen) Screen->Free();
+    Screen = nullptr;
+}

@@ -1,0 +1,267 @@
+// framework/Forms.h
+// Forms, the application object and the screen object.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "Controls.h"
+
+enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum class TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
+using TBorderIcons = unsigned; // bit i = TBorderIcon i
+constexpr TBorderIcons BorderIconBit(TBorderIcon i) { return 1u << static_cast<unsigned>(i); }
+enum class TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum class TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter };
+enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+
+using TCloseEvent = TEvent<TObject*, TCloseAction&>;
+using TCloseQueryEvent = TEvent<TObject*, bool&>;
+
+class TCustomForm : public TWinControl {
+public:
+    TG_DECLARE_CLASS()
+    explicit TCustomForm(TComponent* owner);
+    ~TCustomForm() override;
+
+    TFormBorderStyle BorderStyle() const noexcept { return FBorderStyle; }
+    void SetBorderStyle(TFormBorderStyle v);
+    TBorderIcons BorderIcons() const noexcept { return FBorderIcons; }
+    void SetBorderIcons(TBorderIcons v);
+    TFormStyle FormStyle() const noexcept { return FFormStyle; }
+    void SetFormStyle(TFormStyle v);
+    TPosition Position() const noexcept { return FPosition; }
+    void SetPosition(TPosition v) { FPosition = v; }
+    TWindowState WindowState() const noexcept { return FWindowState; }
+    void SetWindowState(TWindowState v);
+    TIcon* Icon() const noexcept { return FIcon.get(); }
+    int PixelsPerInch() const noexcept { return FPixelsPerInch; }
+    void SetPixelsPerInch(int v) { FPixelsPerInch = v; }
+    int TextHeight() const noexcept { return FTextHeight; }
+    void SetTextHeight(int v) { FTextHeight = v; }
+    bool KeyPreview() const noexcept { return FKeyPreview; }
+    void SetKeyPreview(bool v) { FKeyPreview = v; }
+    int StoredClientWidth() const { return FPendingClientWidth >= 0 ? FPendingClientWidth : ClientWidth(); }
+    int StoredClientHeight() const { return FPendingClientHeight >= 0 ? FPendingClientHeight : ClientHeight(); }
+    // Stored forms give each client dimension on its own line; while loading each is
+    // kept until the border is known.
+    void SetStoredClientWidth(int v);
+    void SetStoredClientHeight(int v);
+    void SetClientSize(int width, int height) override;
+
+    void SetVisible(bool v) override;
+    void Close();
+    bool CloseQuery();
+    void Release();
+    // Creates the form's window from the form description stored as a resource under
+    // the form's class name.
+    void LoadFromResource();
+    void LoadFromResource(const std::string& resourceName);
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnDestroy;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+    TNotifyEvent OnPaint;
+    TNotifyEvent OnResize;
+    TCloseEvent OnClose;
+    TCloseQueryEvent OnCloseQuery;
+
+    // Runs OnCreate; the application calls it once the form is fully constructed.
+    virtual void AfterConstruction();
+    // Runs OnDestroy and frees the owned components while the whole form still exists.
+    void BeforeDestruction() override;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateWnd() override;
+    void WndProc(TMessage& m) override;
+    void Loaded() override;
+    bool ShowingWanted() const override;
+    void Paint(HDC dc, const RECT& clip) override;
+    virtual void DoClose(TCloseAction& action);
+    void Notification(TComponent* component, TOperation operation) override;
+
+private:
+    void ApplyIcon();
+    TFormBorderStyle FBorderStyle = TFormBorderStyle::bsSizeable;
+    TBorderIcons FBorderIcons = BorderIconBit(TBorderIcon::biSystemMenu) | BorderIconBit(TBorderIcon::biMinimize) |
+                                BorderIconBit(TBorderIcon::biMaximize);
+    TFormStyle FFormStyle = TFormStyle::fsNormal;
+    TPosition FPosition = TPosition::poDesigned;
+    TWindowState FWindowState = TWindowState::wsNormal;
+    std::unique_ptr<TIcon> FIcon;
+    int FPixelsPerInch = 96;
+    int FTextHeight = 13;
+    bool FKeyPreview = false;
+    bool FCreated = false;
+    bool FDestroyRan = false;
+    // Client size requested before the window exists (stored forms give client sizes).
+    int FPendingClientWidth = -1, FPendingClientHeight = -1;
+};
+
+class TForm : public TCustomForm {
+public:
+    TG_DECLARE_CLASS()
+    explicit TForm(TComponent* owner) : TCustomForm(owner) {}
+};
+
+using TExceptionEvent = TEvent<TObject*, const std::exception&>;
+using TMessageEvent = TEvent<MSG&, bool&>;
+using TIdleEvent = TEvent<TObject*, bool&>;
+
+class TApplication : public TComponent {
+public:
+    TG_DECLARE_CLASS()
+    explicit TApplication(TComponent* owner);
+    ~TApplication() override;
+
+    void Initialize();
+    // Creates a form of class T owned by the application; the first one is the main form.
+    template <class T>
+    T* CreateForm()
+    {
+        auto form = std::make_unique<T>(this);
+        if (!FMainForm) FMainForm = form.get();
+        T* f = form.release();
+        try {
+            f->AfterConstruction();
+        } catch (...) {
+            if (FMainForm == f) FMainForm = nullptr;
+            f->Free();
+            throw;
+        }
+        return f;
+    }
+    void Run();
+    // Handles every message waiting, then returns.
+    void ProcessMessages();
+    // Waits for one message and handles it (and all behind it).
+    void HandleMessage();
+    void Terminate();
+    bool Terminated() const noexcept { return FTerminated; }
+    // The standard exception display: a message box with the text.
+    void ShowException(const std::exception& e);
+    void HandleException(TObject* sender);
+
+    HWND Handle() const noexcept { return FHandle; }
+    TCustomForm* MainForm() const noexcept { return FMainForm; }
+    void SetMainForm(TCustomForm* form) { FMainForm = form; }
+    bool ShowMainForm() const noexcept { return FShowMainForm; }
+    void SetShowMainForm(bool v) { FShowMainForm = v; }
+    const std::string& Title() const noexcept { return FTitle; }
+    void SetTitle(const std::string& title);
+    TIcon* Icon() const noexcept { return FIcon.get(); }
+    std::string ExeName() const;
+
+    // Hint settings; the hint window itself belongs to the components that show hints.
+    TColor HintColor() const noexcept { return FHintColor; }
+    void SetHintColor(TColor c) { FHintColor = c; }
+    int HintPause() const noexcept { return FHintPause; }
+    void SetHintPause(int v) { FHintPause = v; }
+    int HintHidePause() const noexcept { return FHintHidePause; }
+    void SetHintHidePause(int v) { FHintHidePause = v; }
+    int HintShortPause() const noexcept { return FHintShortPause; }
+    void SetHintShortPause(int v) { FHintShortPause = v; }
+    bool ShowHint() const noexcept { return FShowHint; }
+    void SetShowHint(bool v) { FShowHint = v; }
+    const std::string& Hint() const noexcept { return FHint; }
+    void SetHint(const std::string& h);
+
+    void Minimize();
+    void Restore();
+    void BringToFront();
+
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+    TNotifyEvent OnMinimize;
+    TNotifyEvent OnRestore;
+    TNotifyEvent OnHint;
+    TExceptionEvent OnException;
+    TMessageEvent OnMessage;
+    TIdleEvent OnIdle;
+
+    // Forms register here so that modal loops and shutdown can find them.
+    void AddForm(TCustomForm* f);
+    void RemoveForm(TCustomForm* f);
+
+    // The application window's procedure, replaceable by components (chain and call on).
+    TWndMethod WindowProc;
+    void WndProc(TMessage& m);
+
+private:
+    bool ProcessMessage(MSG& msg);
+    void Idle();
+    HWND FHandle = nullptr;
+    WNDPROC FObjectInstance = nullptr;
+    TCustomForm* FMainForm = nullptr;
+    bool FShowMainForm = true;
+    bool FTerminated = false;
+    bool FRunning = false;
+    std::string FTitle;
+    std::unique_ptr<TIcon> FIcon;
+    TColor FHintColor = clInfoBk;
+    int FHintPause = 500, FHintHidePause = 2500, FHintShortPause = 50;
+    bool FShowHint = true;
+    std::string FHint;
+    std::vector<TCustomForm*> FForms;
+    int FHandlingException = 0;
+};
+
+class TScreen : public TComponent {
+public:
+    TG_DECLARE_CLASS()
+    explicit TScreen(TComponent* owner);
+    ~TScreen() override;
+
+    // Cursor handles by integer identifier: the system's at negative numbers, the
+    // program's own where it adds them. An unknown identifier gives the arrow.
+    HCURSOR Cursors(int id) const;
+    // Takes ownership of a cursor loaded from a resource (not of the system's shared ones).
+    void SetCursors(int id, HCURSOR cursor, bool owned = true);
+    // Overrides every control's cursor while not crDefault.
+    TCursor Cursor() const noexcept { return FCursor; }
+    void SetCursor(TCursor c);
+    int Width() const { return GetSystemMetrics(SM_CXSCREEN); }
+    int Height() const { return GetSystemMetrics(SM_CYSCREEN); }
+    int PixelsPerInch() const noexcept { return FPixelsPerInch; }
+    int FormCount() const noexcept { return static_cast<int>(FForms.size()); }
+    TCustomForm* Forms(int i) const { return FForms.at(static_cast<size_t>(i)); }
+    TCustomForm* ActiveForm() const noexcept { return FActiveForm; }
+    TControl* ActiveControl() const noexcept { return FActiveControl; }
+
+    TNotifyEvent OnActiveFormChange;
+    TNotifyEvent OnActiveControlChange;
+
+    // Called by forms.
+    void AddForm(TCustomForm* f);
+    void RemoveForm(TCustomForm* f);
+    void SetActiveForm(TCustomForm* f);
+    void SetActiveControl(TControl* c);
+
+private:
+    struct TCursorEntry {
+        HCURSOR Handle;
+        bool Owned;
+    };
+    std::map<int, TCursorEntry> FCursors;
+    TCursor FCursor = crDefault;
+    int FPixelsPerInch = 96;
+    std::vector<TCustomForm*> FForms;
+    TCustomForm* FActiveForm = nullptr;
+    TControl* FActiveControl = nullptr;
+};
+
+extern TApplication* Application;
+extern TScreen* Screen;
+
+// Creates Application and Screen (once); the program entry and the test main call it.
+void InitFramework();
+// Destroys them again.
+void DoneFramework();

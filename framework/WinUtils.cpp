@@ -1,0 +1,186 @@
+// framework/WinUtils.cpp
+#include "WinUtils.h"
+
+#include "Platform.h"
+
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+
+namespace {
+
+// --- window-procedure thunks -----------------------------------------------------------
+//
+// Each thunk is 16 bytes of i386 code in an executable block:
+//   58             pop  eax          ; return address
+//   68 <object>    push object       ; becomes the dispatcher's first argument
+//   50             push eax          ; return address back on top
+//   E9 <rel32>     jmp  StdWndProc
+// so StdWndProc sees (object, hwnd, msg, wparam, lparam) and returns with ret 20 the way
+// the system expects of a 4-argument stdcall procedure.
+
+struct TThunkTarget {
+    TWndMethod Method;
+};
+
+LRESULT __stdcall StdWndProc(TThunkTarget* target, HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    TMessage m{msg, wp, lp, 0};
+    try {
+        target->Method(m);
+    } catch (...) {
+        HandleException(nullptr);
+        // Fall back to the system's handling so the window stays usable.
+        return DefWindowProcA(wnd, msg, wp, lp);
+    }
+    return m.Result;
+}
+
+#pragma pack(push, 1)
+struct TThunk {
+    unsigned char PopEax;   // 58
+    unsigned char PushImm;  // 68
+    TThunkTarget* Target;
+    unsigned char PushEax;  // 50
+    unsigned char Jmp;      // E9
+    LONG Offset;
+    unsigned char Pad[4];   // keeps slots 16 bytes apart
+};
+#pragma pack(pop)
+static_assert(sizeof(TThunk) == 16, "thunk layout");
+
+constexpr size_t BlockSize = 4096;
+constexpr size_t ThunksPerBlock = (BlockSize - sizeof(void*)) / sizeof(TThunk);
+
+// Blocks are chained through their first word; free slots form a list threaded through
+// their Target field (PopEax == 0 marks a free slot).
+struct TThunkBlock {
+    TThunkBlock* Next;
+    TThunk Thunks[ThunksPerBlock];
+};
+
+TThunkBlock* Blocks = nullptr;
+TThunk* FreeList = nullptr;
+
+TThunk* AllocThunk()
+{
+    if (!FreeList) {
+        void* mem = VirtualAlloc(nullptr, BlockSize, MEM_COMMIT, PAGE_EXECUTE_READWRITE);
+        if (!mem) throw EOutOfResources("Out of system resources");
+        auto* block = static_cast<TThunkBlock*>(mem);
+        block->Next = Blocks;
+        Blocks = block;
+        for (size_t i = 0; i < ThunksPerBlock; ++i) {
+            TThunk& t = block->Thunks[i];
+            t.PopEax = 0;
+            t.Target = reinterpret_cast<TThunkTarget*>(FreeList);
+            FreeList = &t;
+        }
+    }
+    TThunk* t = FreeList;
+    FreeList = reinterpret_cast<TThunk*>(t->Target);
+    return t;
+}
+
+// --- utility windows -------------------------------------------------------------------
+
+const char UtilWindowClass[] = "TgUtilWindow";
+
+LRESULT CALLBACK UtilWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    // The real procedure is set right after creation; until then the system's.
+    return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+void RegisterUtilClass()
+{
+    WNDCLASSA existing;
+    if (GetClassInfoA(MainInstance(), UtilWindowClass, &existing)) return;
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = UtilWndProc;
+    wc.hInstance = MainInstance();
+    wc.lpszClassName = UtilWindowClass;
+    RegisterClassA(&wc);
+}
+
+TExceptionHandler ExceptionHandler = nullptr;
+
+} // namespace
+
+WNDPROC MakeObjectInstance(TWndMethod method)
+{
+    auto target = std::make_unique<TThunkTarget>();
+    target->Method = std::move(method);
+    TThunk* t = AllocThunk();
+    t->PopEax = 0x58;
+    t->PushImm = 0x68;
+    t->Target = target.release();
+    t->PushEax = 0x50;
+    t->Jmp = 0xE9;
+    t->Offset = static_cast<LONG>(reinterpret_cast<const char*>(&StdWndProc) - reinterpret_cast<const char*>(&t->Pad[0]));
+    std::memset(t->Pad, 0xCC, sizeof t->Pad);
+    FlushInstructionCache(GetCurrentProcess(), t, sizeof *t);
+    return reinterpret_cast<WNDPROC>(t);
+}
+
+void FreeObjectInstance(WNDPROC instance)
+{
+    if (!instance) return;
+    auto* t = reinterpret_cast<TThunk*>(instance);
+    delete t->Target;
+    t->PopEax = 0;
+    t->Target = reinterpret_cast<TThunkTarget*>(FreeList);
+    FreeList = t;
+}
+
+HWND AllocateHWnd(TWndMethod method)
+{
+    RegisterUtilClass();
+    HWND wnd = CreateWindowExA(WS_EX_TOOLWINDOW, UtilWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                               MainInstance(), nullptr);
+    if (!wnd) throw EOutOfResources("Error creating window");
+    if (method) SetWindowLongA(wnd, GWL_WNDPROC, reinterpret_cast<LONG>(MakeObjectInstance(std::move(method))));
+    return wnd;
+}
+
+void DeallocateHWnd(HWND wnd)
+{
+    if (!wnd) return;
+    auto proc = reinterpret_cast<WNDPROC>(GetWindowLongA(wnd, GWL_WNDPROC));
+    DestroyWindow(wnd);
+    if (proc != UtilWndProc) FreeObjectInstance(proc);
+}
+
+void SetExceptionHandler(TExceptionHandler handler)
+{
+    ExceptionHandler = handler;
+}
+
+void HandleException(TObject* sender) noexcept
+{
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        try {
+            if (ExceptionHandler)
+                ExceptionHandler(sender, e);
+            else
+                Platform().MessageBoxA(nullptr, e.what(), "Error", MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+        } catch (...) {
+            // The display itself failed: nothing sensible is left to do at a system boundary.
+        }
+    } catch (...) {
+        if (ExceptionHandler) {
+            try {
+                ExceptionHandler(sender, std::runtime_error("Unknown exception"));
+            } catch (...) {
+            }
+        }
+    }
+}
+
+HINSTANCE MainInstance()
+{
+    static HINSTANCE instance = GetModuleHandleA(nullptr);
+    return instance;
+}

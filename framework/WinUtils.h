@@ -1,0 +1,45 @@
+// framework/WinUtils.h
+// The Win32 plumbing every windowed part of the framework shares: window procedures bound
+// to objects, hidden utility windows bound to a method, and the one place exceptions
+// caught at a system boundary are handed to.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "Classes.h"
+
+// A window message as the framework passes it around. Handlers set Result.
+struct TMessage {
+    UINT Msg;
+    WPARAM WParam;
+    LPARAM LParam;
+    LRESULT Result;
+};
+
+// A method that handles a window's messages.
+using TWndMethod = std::function<void(TMessage&)>;
+
+// A window procedure entry point bound to one method: a few bytes of machine code that
+// push the bound object and jump to a shared dispatcher. Freed with FreeObjectInstance.
+WNDPROC MakeObjectInstance(TWndMethod method);
+void FreeObjectInstance(WNDPROC instance);
+
+// A hidden window whose messages go to method; used for timers, tray callbacks and
+// posted notices. Free it with DeallocateHWnd.
+HWND AllocateHWnd(TWndMethod method);
+void DeallocateHWnd(HWND wnd);
+
+// Hands an exception caught at a system boundary (window procedure, hook, timer, thread
+// hand-over) to the application's standard exception display. Call only from a catch
+// block. Never throws.
+void HandleException(TObject* sender) noexcept;
+
+// Installed by the application object: shows the current exception. Until it is set,
+// HandleException shows a plain message box.
+using TExceptionHandler = void (*)(TObject* sender, const std::exception& e);
+void SetExceptionHandler(TExceptionHandler handler);
+
+// The module instance the program's resources live in.
+HINSTANCE MainInstance();

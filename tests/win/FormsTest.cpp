@@ -1,0 +1,214 @@
+// tests/win/FormsTest.cpp
+// Forms, the application window and the standard exception display, on real windows.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "FormReader.h"
+#include "Forms.h"
+#include "StdCtrls.h"
+#include "WinTest.h"
+
+namespace {
+
+std::vector<std::string> Events;
+
+class TProbe : public TComponent {
+public:
+    TG_DECLARE_CLASS()
+    explicit TProbe(TComponent* owner) : TComponent(owner) {}
+    ~TProbe() override { Events.push_back("destroy " + Name()); }
+};
+
+const TClassInfo& TProbe::StaticClassInfo()
+{
+    static const TClassInfo info{"TProbe", &TComponent::StaticClassInfo(), &CreateComponentOf<TProbe>, {}, {}};
+    return info;
+}
+
+// A form whose handling of one private message throws, as a faulty handler would.
+constexpr UINT WM_THROW = WM_APP + 17;
+
+class TThrowingForm : public TForm {
+public:
+    using TForm::TForm;
+    int Handled = 0;
+
+protected:
+    void WndProc(TMessage& m) override
+    {
+        if (m.Msg == WM_THROW) {
+            ++Handled;
+            throw EInvalidOperation("handler failed on purpose");
+        }
+        TForm::WndProc(m);
+    }
+};
+
+class FormsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Events.clear();
+        TestPlatform().Boxes.clear();
+    }
+};
+
+TEST_F(FormsTest, TheApplicationWindowOwnsEveryForm)
+{
+    ASSERT_NE(nullptr, Application->Handle());
+    TForm form(Application);
+    TForm other(nullptr);
+    EXPECT_EQ(Application->Handle(), GetWindow(form.Handle(), GW_OWNER));
+    EXPECT_EQ(Application->Handle(), GetWindow(other.Handle(), GW_OWNER)) << "whoever owns the object";
+    RECT r;
+    GetWindowRect(Application->Handle(), &r);
+    EXPECT_EQ(0, r.right - r.left) << "the application window is never seen itself";
+    char cls[64];
+    GetClassNameA(Application->Handle(), cls, sizeof cls);
+    EXPECT_STREQ("TApplication", cls);
+}
+
+TEST_F(FormsTest, AnExceptionInAWindowProcedureIsShownOnceAndDoesNotEscape)
+{
+    TThrowingForm form(nullptr);
+    HWND h = form.Handle();
+    LRESULT r = SendMessageA(h, WM_THROW, 0, 0);
+    EXPECT_EQ(0, r);
+    EXPECT_EQ(1, form.Handled);
+    ASSERT_EQ(1u, TestPlatform().Boxes.size()) << "the standard exception display runs once";
+    EXPECT_EQ("handler failed on purpose.", TestPlatform().Boxes[0].Text);
+    EXPECT_EQ(Application->Title(), TestPlatform().Boxes[0].Caption);
+    // The window goes on working.
+    SetWindowTextA(h, "still alive");
+    EXPECT_EQ("still alive", form.Caption());
+    // A posted one comes through the message loop the same way.
+    PostMessageA(h, WM_THROW, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return form.Handled == 2; }));
+    EXPECT_EQ(2u, TestPlatform().Boxes.size());
+}
+
+TEST_F(FormsTest, OnExceptionReplacesTheStandardDisplay)
+{
+    TThrowingForm form(nullptr);
+    std::vector<std::string> seen;
+    Application->OnException = [&](TObject* sender, const std::exception& e) {
+        seen.push_back(e.what());
+        EXPECT_EQ(&form, sender);
+    };
+    SendMessageA(form.Handle(), WM_THROW, 0, 0);
+    Application->OnException = nullptr;
+    EXPECT_EQ(std::vector<std::string>{"handler failed on purpose"}, seen);
+    EXPECT_TRUE(TestPlatform().Boxes.empty());
+}
+
+TEST_F(FormsTest, DestroyingAFormRunsOnDestroyThenFreesComponentsNewestFirst)
+{
+    auto* form = new TForm(nullptr);
+    form->SetName("F");
+    for (const char* n : {"P1", "P2", "P3"}) (new TProbe(form))->SetName(n);
+    form->OnDestroy = [](TObject*) { Events.push_back("OnDestroy"); };
+    form->AfterConstruction();
+    form->HandleNeeded();
+    HWND h = form->Handle();
+    form->Free();
+    EXPECT_EQ((std::vector<std::string>{"OnDestroy", "destroy P3", "destroy P2", "destroy P1"}), Events);
+    EXPECT_FALSE(IsWindow(h)) << "the window goes with the form";
+}
+
+TEST_F(FormsTest, RecreatingTheWindowKeepsCaptionBoundsAndChildren)
+{
+    TForm form(nullptr);
+    form.SetBorderStyle(TFormBorderStyle::bsSingle);
+    form.SetBorderIcons(BorderIconBit(TBorderIcon::biSystemMenu));
+    form.SetBounds(40, 50, 200, 150);
+    form.SetClientSize(180, 90);
+    form.SetCaption("Recreated");
+    auto* label = new TLabel(&form);
+    label->SetParent(&form);
+    label->SetCaption("child");
+    HWND before = form.Handle();
+    const int cw = form.ClientWidth(), ch = form.ClientHeight();
+    form.SetBorderStyle(TFormBorderStyle::bsDialog);
+    HWND after = form.Handle();
+    EXPECT_NE(before, after);
+    EXPECT_FALSE(IsWindow(before));
+    char text[64];
+    GetWindowTextA(after, text, sizeof text);
+    EXPECT_STREQ("Recreated", text);
+    EXPECT_EQ(40, form.Left());
+    EXPECT_EQ(50, form.Top());
+    EXPECT_EQ(cw, form.ClientWidth()) << "the client size survives the new border";
+    EXPECT_EQ(ch, form.ClientHeight());
+    EXPECT_EQ(1, form.ControlCount());
+    EXPECT_EQ(WS_EX_DLGMODALFRAME, static_cast<DWORD>(GetWindowLongA(after, GWL_EXSTYLE)) & WS_EX_DLGMODALFRAME);
+}
+
+TEST_F(FormsTest, ClientSizeAndBorderFollowTheStoredSettings)
+{
+    TForm form(nullptr);
+    TFormReader::ReadRoot(form, "object F: TForm\n"
+                                "  Left = 228\n  Top = 205\n"
+                                "  BorderIcons = [biSystemMenu]\n  BorderStyle = bsSingle\n"
+                                "  ClientHeight = 108\n  ClientWidth = 241\n"
+                                "  Caption = 'Pellory'#174' Tallyglass'\n"
+                                "end\n");
+    HWND h = form.Handle();
+    RECT client, window;
+    GetClientRect(h, &client);
+    GetWindowRect(h, &window);
+    EXPECT_EQ(241, client.right);
+    EXPECT_EQ(108, client.bottom);
+    EXPECT_EQ(228, window.left);
+    EXPECT_EQ(205, window.top);
+    LONG style = GetWindowLongA(h, GWL_STYLE);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & WS_MINIMIZEBOX) << "no minimise box";
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX) << "no maximise box";
+    EXPECT_FALSE(style & WS_THICKFRAME) << "single border, not resizable";
+    char text[64];
+    GetWindowTextA(h, text, sizeof text);
+    EXPECT_STREQ("Pellory\xAE Tallyglass", text);
+    EXPECT_FALSE(IsWindowVisible(h)) << "a stored form without Visible stays hidden";
+}
+
+TEST_F(FormsTest, ClosingTheMainFormEndsTheApplication)
+{
+    auto* form = new TForm(Application);
+    TCustomForm* previous = Application->MainForm();
+    Application->SetMainForm(form);
+    bool closed = false;
+    form->OnClose = [&](TObject*, TCloseAction&) { closed = true; };
+    SendMessageA(form->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(Application->Terminated());
+    // Take back the quit request so the rest of the run keeps its loop.
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    form->Free();
+    Application->SetMainForm(previous);
+}
+
+TEST_F(FormsTest, ReleaseFreesTheFormAfterTheCurrentMessage)
+{
+    auto* form = new TForm(nullptr);
+    (new TProbe(form))->SetName("Inside");
+    form->Release();
+    EXPECT_TRUE(Events.empty()) << "not freed inside the call";
+    EXPECT_TRUE(PumpUntil([] { return !Events.empty(); }));
+    EXPECT_EQ(std::vector<std::string>{"destroy Inside"}, Events);
+}
+
+TEST_F(FormsTest, ScreenKnowsTheSystemCursorsAndOwnsAddedOnes)
+{
+    EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), Screen->Cursors(crArrow));
+    EXPECT_EQ(LoadCursorA(nullptr, IDC_IBEAM), Screen->Cursors(crIBeam));
+    EXPECT_EQ(Screen->Cursors(crDefault), Screen->Cursors(-999)) << "an unknown identifier falls back to the arrow";
+    HCURSOR mine = CopyCursor(LoadCursorA(nullptr, IDC_CROSS));
+    Screen->SetCursors(-900, mine);
+    EXPECT_EQ(mine, Screen->Cursors(-900));
+    EXPECT_EQ(-3, *CursorIdents().ToInt("crCross"));
+}
+
+} // namespace

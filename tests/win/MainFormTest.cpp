@@ -1,0 +1,115 @@
+// tests/win/MainFormTest.cpp
+// The main window as its stored description builds it.
+#include <gtest/gtest.h>
+
+#include "Main.h"
+#include "WinTest.h"
+
+namespace {
+
+class MainFormTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestPlatform().Boxes.clear();
+        form.reset(Application->CreateForm<TForm1>());
+        // Sampling is not what these tests look at.
+        form->Timer->SetEnabled(false);
+    }
+    void TearDown() override
+    {
+        form.reset();
+        Application->SetMainForm(nullptr);
+    }
+    TOwnedPtr<TForm1> form;
+};
+
+TEST_F(MainFormTest, WindowHasTheStoredCaptionPlacementAndBorder)
+{
+    HWND h = form->Handle();
+    char text[64];
+    GetWindowTextA(h, text, sizeof text);
+    EXPECT_STREQ("Pellory\xAE Tallyglass", text);
+    RECT w, c;
+    GetWindowRect(h, &w);
+    GetClientRect(h, &c);
+    EXPECT_EQ(228, w.left);
+    EXPECT_EQ(205, w.top);
+    EXPECT_EQ(241, c.right);
+    EXPECT_EQ(108, c.bottom);
+    LONG style = GetWindowLongA(h, GWL_STYLE);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+    EXPECT_EQ("MS Sans Serif", form->Font()->Name());
+    EXPECT_EQ(-11, form->Font()->Height());
+}
+
+TEST_F(MainFormTest, ControlsStandWhereTheDescriptionPutsThem)
+{
+    const struct {
+        TControl* Control;
+        int Left, Top, Width, Height;
+    } expected[] = {{form->SysRes, 4, 14, 235, 19}, {form->UserRes, 4, 50, 235, 19}, {form->GDIRes, 4, 86, 235, 19}};
+    for (const auto& e : expected) {
+        EXPECT_EQ(e.Left, e.Control->Left()) << e.Control->Name();
+        EXPECT_EQ(e.Top, e.Control->Top()) << e.Control->Name();
+        EXPECT_EQ(e.Width, e.Control->Width()) << e.Control->Name();
+        EXPECT_EQ(e.Height, e.Control->Height()) << e.Control->Name();
+    }
+    EXPECT_EQ(9, form->ControlCount());
+    for (TGauge* g : {form->SysRes, form->UserRes, form->GDIRes}) {
+        EXPECT_EQ(clLime, g->ForeColor()) << g->Name();
+        EXPECT_EQ(0, g->Progress()) << g->Name();
+        EXPECT_TRUE(g->Font()->Style() & (1u << static_cast<unsigned>(TFontStyle::fsBold))) << g->Name();
+    }
+    EXPECT_EQ("System resources:", form->SysLabel->Caption());
+    EXPECT_EQ("User resources:", form->UserLabel->Caption());
+    EXPECT_EQ("GDI resources:", form->GDILabel->Caption());
+    for (TLabel* l : {form->SysLabel, form->SysLab, form->UserLabel, form->UserLab, form->GDILabel, form->GDILab})
+        EXPECT_TRUE(l->Transparent()) << l->Name();
+    EXPECT_EQ(0, form->SysLabel->Top());
+    EXPECT_EQ(36, form->UserLabel->Top());
+    EXPECT_EQ(72, form->GDILabel->Top());
+}
+
+TEST_F(MainFormTest, TimerImageListAndMenuAreConfigured)
+{
+    EXPECT_EQ(50u, static_cast<unsigned>(form->Timer->Interval()));
+    EXPECT_EQ(16, form->ImageList->Width());
+    EXPECT_EQ(16, form->ImageList->Height());
+    EXPECT_EQ(2, form->ImageList->Count()) << "the first picture is stored twice at creation";
+    TMenuItem* items = form->PopupMenu1->Items();
+    ASSERT_EQ(7, items->Count());
+    EXPECT_EQ("&Show Details", form->RestoreItem->Caption());
+    EXPECT_TRUE(form->RestoreItem->Default());
+    EXPECT_FALSE(form->MinimizeItem->Enabled());
+    EXPECT_EQ("-", form->N2->Caption());
+    EXPECT_EQ("Auto-run at &StartUp", form->AutorunatStartUpItem->Caption());
+    EXPECT_EQ("&About...", form->AboutItem->Caption());
+    EXPECT_EQ(32883, form->CloseItem->ShortCut()) << "Alt+F4";
+    EXPECT_EQ(form->CloseItem, items->Items(6));
+}
+
+TEST_F(MainFormTest, FirstTrayPictureIsThreeFullCyanBars)
+{
+    TBitmap* pic = form->TrayPicture();
+    ASSERT_NE(nullptr, pic);
+    TCanvas& c = *pic->Canvas();
+    const COLORREF black = RGB(0, 0, 0), cyan = RGB(0, 255, 255);
+    for (int x : {0, 5, 10, 15}) EXPECT_EQ(black, c.Pixel(x, 8)) << "outline column " << x;
+    for (int x : {1, 4, 6, 9, 11, 14}) EXPECT_EQ(cyan, c.Pixel(x, 8)) << "bar column " << x;
+    for (int x = 0; x < 16; ++x) EXPECT_EQ(black, c.Pixel(x, 0)) << "full bars reach the top row at " << x;
+    for (int x = 0; x < 16; ++x) EXPECT_EQ(black, c.Pixel(x, 15)) << "base line at " << x;
+}
+
+TEST_F(MainFormTest, CloseItemClosesTheMainWindowAndEndsTheApplication)
+{
+    Application->SetMainForm(form.get());
+    form->CloseItem->Click();
+    EXPECT_TRUE(Application->Terminated());
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+}
+
+} // namespace

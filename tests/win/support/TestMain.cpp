@@ -1,0 +1,52 @@
+// tests/win/support/TestMain.cpp
+// The main of every Windows test executable: the framework's application and screen
+// objects exist for the whole run, and nothing a test does can open a real message box.
+#include <gtest/gtest.h>
+
+#include "Forms.h"
+#include "WinTest.h"
+
+int TRecordingPlatform::MessageBoxA(HWND, const char* text, const char* caption, UINT type)
+{
+    Boxes.push_back({text ? text : "", caption ? caption : "", type});
+    return IDOK;
+}
+
+TRecordingPlatform& TestPlatform()
+{
+    static TRecordingPlatform platform;
+    return platform;
+}
+
+bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (!pred()) {
+        if (GetTickCount() - start > timeoutMs) return pred();
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (pred()) return true;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+void PumpFor(DWORD ms)
+{
+    DWORD start = GetTickCount();
+    PumpUntil([&] { return GetTickCount() - start >= ms; }, ms + 1000);
+}
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    SetPlatform(&TestPlatform());
+    InitFramework();
+    int result = RUN_ALL_TESTS();
+    DoneFramework();
+    SetPlatform(nullptr);
+    return result;
+}

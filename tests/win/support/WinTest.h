@@ -1,0 +1,31 @@
+// tests/win/support/WinTest.h
+// Shared helpers of the Windows test executables.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Platform.h"
+
+// Records what would have left the process instead of doing it: message boxes never
+// block a test run. Every test executable runs with one installed (see TestMain.cpp).
+class TRecordingPlatform : public TPlatform {
+public:
+    struct TBox {
+        std::string Text;
+        std::string Caption;
+        UINT Type;
+    };
+    std::vector<TBox> Boxes;
+    int MessageBoxA(HWND wnd, const char* text, const char* caption, UINT type) override;
+};
+
+TRecordingPlatform& TestPlatform();
+
+// Pumps messages until pred() holds or timeoutMs passes; returns pred()'s last answer.
+bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs = 5000);
+// Pumps messages for about ms milliseconds.
+void PumpFor(DWORD ms);
