@@ -1,6 +1,7 @@
 # cmake/Windows.cmake
 # The product and its Windows tests, cross-built for i686 and run under Wine.
 enable_language(RC)
+enable_language(ASM)
 # -O2: small and quick; -O3 buys nothing for a program that waits on messages.
 set(CMAKE_CXX_FLAGS_RELEASE "-O2 -g -DNDEBUG")
 set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG")

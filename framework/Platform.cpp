@@ -8,7 +8,13 @@
 namespace {
 TPlatform RealPlatform;
 TPlatform* Current = &RealPlatform;
+TFreeResourcesFunc RealFreeResources = nullptr;
 } // namespace
+
+void SetRealFreeResources(TFreeResourcesFunc func)
+{
+    RealFreeResources = func;
+}
 
 BOOL TPlatform::NotifyIcon(DWORD message, NOTIFYICONDATAA* data)
 {
@@ -36,8 +42,9 @@ int TPlatform::MessageBoxA(HWND wnd, const char* text, const char* caption, UINT
     return ::MessageBoxA(wnd, text, caption, type);
 }
 
-unsigned short TPlatform::FreeResources(unsigned short)
+unsigned short TPlatform::FreeResources(unsigned short selector)
 {
+    if (RealFreeResources) return RealFreeResources(selector);
     throw Exception("Can't load USER.EXE!");
 }
 

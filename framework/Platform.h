@@ -23,10 +23,14 @@ public:
     virtual BOOL PlaySoundA(const char* sound, HMODULE module, DWORD flags);
     // MessageBoxA.
     virtual int MessageBoxA(HWND wnd, const char* text, const char* caption, UINT type);
-    // The free-resource figure for a selector (0 system, 1 GDI, 2 User). Installed by the
-    // program's resource query; the default raises "Can't load USER.EXE!".
+    // The free-resource figure for a selector (0 system, 1 GDI, 2 User): the program's
+    // real resource query where it has installed one, else "Can't load USER.EXE!".
     virtual unsigned short FreeResources(unsigned short selector);
 };
+
+// The program installs its real resource query here at start-up.
+using TFreeResourcesFunc = unsigned short (*)(unsigned short selector);
+void SetRealFreeResources(TFreeResourcesFunc func);
 
 // The seam in force. Never null.
 TPlatform& Platform();

@@ -43,3 +43,19 @@ void SetExceptionHandler(TExceptionHandler handler);
 
 // The module instance the program's resources live in.
 HINSTANCE MainInstance();
+
+// A function found at run time (newer than Windows 95, or found by ordinal), as its type.
+template <class F>
+F ProcAs(FARPROC proc)
+{
+    return reinterpret_cast<F>(reinterpret_cast<void*>(proc));
+}
+// Looks a function up in a system DLL, loading the DLL if it is not loaded yet; nullptr
+// when either is missing.
+template <class F>
+F GetProc(const char* module, const char* name)
+{
+    HMODULE m = GetModuleHandleA(module);
+    if (!m) m = LoadLibraryA(module);
+    return m ? ProcAs<F>(GetProcAddress(m, name)) : nullptr;
+}
