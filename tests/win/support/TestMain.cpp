@@ -12,6 +12,11 @@ int TRecordingPlatform::MessageBoxA(HWND, const char* text, const char* caption,
     return IDOK;
 }
 
+unsigned short TRecordingPlatform::FreeResources(unsigned short selector)
+{
+    return Resources ? Resources(selector) : TPlatform::FreeResources(selector);
+}
+
 TRecordingPlatform& TestPlatform()
 {
     static TRecordingPlatform platform;

@@ -21,6 +21,10 @@ public:
     };
     std::vector<TBox> Boxes;
     int MessageBoxA(HWND wnd, const char* text, const char* caption, UINT type) override;
+
+    // When set, the resource figures come from here instead of the real query.
+    std::function<unsigned short(unsigned short)> Resources;
+    unsigned short FreeResources(unsigned short selector) override;
 };
 
 TRecordingPlatform& TestPlatform();

@@ -1,0 +1,499 @@
+"""tests/e2e/e2elib.py: harness for end-to-end tests of the real program under Wine.
+
+A Session owns one Xvfb server, one fresh Wine prefix copied from the template
+(scripts/lib.sh) and one Wine virtual desktop in it; tests start programs inside that desktop
+and look at them the way a user does: X window names, screenshots read pixel by pixel, clicks
+and keys through xdotool, the registry through `wine reg`.
+
+How Wine 8's virtual desktop looks from X (found by trying it, Xvfb without a window manager):
+
+* The desktop is one top-level X window named "<name> - Wine desktop" (here "e2e - Wine
+  desktop"), at 0,0 of the screen. Everything Windows shows is drawn inside it, the taskbar
+  (with the notification area) as well.
+* Each visible Win32 top-level window is also an X window, a *child* of the desktop window,
+  named with the Win32 caption converted to UTF-8 ("Pellory\xae Tallyglass" appears as
+  "Pellory® Tallyglass"). Its X geometry is the whole Win32 window rectangle, frame and caption
+  included, since Wine draws the non-client area itself. Hidden windows have no X window.
+* `xdotool search --name` finds these children; `xdotool getwindowgeometry` reports a wrong
+  position for them (the offset inside the parent counted twice), so positions come from
+  `xwininfo`'s absolute coordinates minus the desktop window's.
+* The client area has no X window of its own. Client rectangles, exact ANSI captions, window
+  styles and owner processes come from a small Win32 helper (WININFO_SOURCE below, compiled
+  on first use) that runs in the same desktop and prints what EnumWindows sees.
+* The prefix's default desktop is set to the session's desktop, so every Wine program of the
+  session (the helper, `wine reg`, `wine taskkill`) runs in that same desktop.
+* Keys: `xdotool key --window ID` (synthetic events) works both on a top-level's X window and
+  on the desktop window (the focused Win32 window receives them); `key()` without a window
+  uses XTEST, which reaches the focused window, e.g. after a click on it. Alt+F4 closes a
+  window either way. No window manager runs, so never `windowactivate`.
+* Clicks go through XTEST at screen coordinates; `click()` takes desktop coordinates.
+"""
+
+import json
+import os
+import re
+import shutil
+import signal
+import subprocess
+import hashlib
+import time
+from pathlib import Path
+
+try:
+    from PIL import Image
+except ImportError:  # scripts/lib.sh installs python3-pil; fail in the test, not at import
+    Image = None
+
+REPO = Path(__file__).resolve().parents[2]
+BUILD = REPO / "build"
+RESULTS = BUILD / "test-results" / "e2e"
+LIB_SH = REPO / "scripts" / "lib.sh"
+PRODUCT = BUILD / "win" / "app" / "Tallyglass.exe"
+TOOLS = BUILD / "e2e-tools"
+MINGW_GCC = "i686-w64-mingw32-gcc-win32"
+
+DESKTOP_NAME = "e2e"
+DESKTOP_SIZE = (800, 600)
+SCREEN = "1024x768x24"
+
+
+class E2EError(AssertionError):
+    """A harness step failed; raised as an assertion so unittest reports it as a failure."""
+
+
+def wait_until(probe, timeout, what, interval=0.1):
+    """Polls probe() until it returns something truthy and returns that; fails after timeout."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            raise E2EError(f"timed out after {timeout:.0f} s waiting for {what}")
+        time.sleep(interval)
+
+
+def windows_path(path):
+    """Windows path of a Linux path through the Z: drive, without starting Wine."""
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+def lib_sh(command, env=None, timeout=300):
+    """Runs a command with scripts/lib.sh sourced and returns its stdout, stripped."""
+    proc = subprocess.run(
+        ["bash", "-c", f'source "{LIB_SH}" && {command}'],
+        stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+        env=env, timeout=timeout, text=True)
+    if proc.returncode != 0:
+        raise E2EError(f"lib.sh `{command}` failed ({proc.returncode}): {proc.stderr.strip()}")
+    return proc.stdout.strip()
+
+
+# --- pixels -------------------------------------------------------------------------------
+
+def is_dark(px):
+    return max(px[:3]) < 100
+
+
+def is_white(px):
+    return min(px[:3]) >= 250
+
+
+def pixels(img, rect):
+    """Yields (x, y, pixel) for every pixel of rect = (left, top, width, height)."""
+    left, top, width, height = rect
+    for y in range(top, top + height):
+        for x in range(left, left + width):
+            yield x, y, img.getpixel((x, y))
+
+
+def ring(rect):
+    """The coordinates of the outermost one-pixel ring of rect = (left, top, width, height)."""
+    left, top, width, height = rect
+    right, bottom = left + width - 1, top + height - 1
+    for x in range(left, right + 1):
+        yield x, top
+        yield x, bottom
+    for y in range(top + 1, bottom):
+        yield left, y
+        yield right, y
+
+
+def inset(rect, by=1):
+    left, top, width, height = rect
+    return (left + by, top + by, width - 2 * by, height - 2 * by)
+
+
+def offset(rect, dx, dy):
+    left, top, width, height = rect
+    return (left + dx, top + dy, width, height)
+
+
+# --- X display ----------------------------------------------------------------------------
+
+class Xvfb:
+    """An Xvfb server on the first free display number from :91."""
+
+    def __init__(self, first=91, last=140, screen=SCREEN):
+        self.first, self.last, self.screen = first, last, screen
+        self.proc = None
+        self.display = None
+
+    def start(self):
+        RESULTS.mkdir(parents=True, exist_ok=True)
+        for n in range(self.first, self.last + 1):
+            if os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
+                continue
+            log = open(RESULTS / f"xvfb-{n}.log", "wb")
+            proc = subprocess.Popen(
+                ["Xvfb", f":{n}", "-screen", "0", self.screen, "-nolisten", "tcp"],
+                stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
+                start_new_session=True)
+            log.close()
+            deadline = time.monotonic() + 15
+            while time.monotonic() < deadline and proc.poll() is None:
+                if subprocess.run(["xdpyinfo", "-display", f":{n}"], stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0:
+                    self.proc, self.display = proc, f":{n}"
+                    return self.display
+                time.sleep(0.1)
+            # Lost a race for this display number, or it hung: try the next one.
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+        raise E2EError(f"could not start Xvfb on any display :{self.first}..:{self.last}")
+
+    def stop(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+        self.proc = None
+
+
+# --- the Win32 helper ---------------------------------------------------------------------
+
+# Prints, as one JSON object per line, what EnumWindows sees in the helper's desktop:
+# `wininfo` lists top-level windows, `wininfo children HWND` the children of one window,
+# `wininfo close HWND` posts WM_CLOSE to it. Strings are printed as hex of their ANSI bytes.
+WININFO_SOURCE = r"""
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+static void hex(const char *s) {
+    for (; *s; ++s) printf("%02x", (unsigned char)*s);
+}
+
+static BOOL CALLBACK print_window(HWND h, LPARAM parent) {
+    char cls[256] = "", title[512] = "";
+    RECT wr, cr;
+    POINT origin = {0, 0};
+    DWORD pid = 0;
+    GetClassNameA(h, cls, sizeof cls);
+    GetWindowTextA(h, title, sizeof title);
+    GetWindowRect(h, &wr);
+    GetClientRect(h, &cr);
+    ClientToScreen(h, &origin);
+    GetWindowThreadProcessId(h, &pid);
+    printf("{\"hwnd\":%lu,\"parent\":%lu,\"owner\":%lu,\"pid\":%lu,\"class\":\"",
+           (unsigned long)(ULONG_PTR)h, (unsigned long)parent,
+           (unsigned long)(ULONG_PTR)GetWindow(h, GW_OWNER), (unsigned long)pid);
+    hex(cls);
+    printf("\",\"title\":\"");
+    hex(title);
+    printf("\",\"visible\":%d,\"iconic\":%d,\"style\":%lu,\"exstyle\":%lu,"
+           "\"window\":[%ld,%ld,%ld,%ld],\"client\":[%ld,%ld,%ld,%ld]}\n",
+           IsWindowVisible(h) ? 1 : 0, IsIconic(h) ? 1 : 0,
+           (unsigned long)GetWindowLongA(h, GWL_STYLE), (unsigned long)GetWindowLongA(h, GWL_EXSTYLE),
+           wr.left, wr.top, wr.right, wr.bottom, origin.x, origin.y, cr.right, cr.bottom);
+    return TRUE;
+}
+
+int main(int argc, char **argv) {
+    char desk[256] = "";
+    GetUserObjectInformationA(GetThreadDesktop(GetCurrentThreadId()), UOI_NAME, desk, sizeof desk, NULL);
+    printf("{\"desktop\":\"");
+    hex(desk);
+    printf("\",\"screen\":[%d,%d]}\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    if (argc == 3 && lstrcmpA(argv[1], "children") == 0) {
+        HWND h = (HWND)(ULONG_PTR)strtoul(argv[2], NULL, 0);
+        EnumChildWindows(h, print_window, (LPARAM)h);
+    } else if (argc == 3 && lstrcmpA(argv[1], "close") == 0) {
+        HWND h = (HWND)(ULONG_PTR)strtoul(argv[2], NULL, 0);
+        return PostMessageA(h, WM_CLOSE, 0, 0) ? 0 : 1;
+    } else {
+        EnumWindows(print_window, 0);
+    }
+    fflush(stdout);
+    return 0;
+}
+"""
+
+
+def wininfo_exe():
+    """Builds the helper once per source text and returns its path."""
+    digest = hashlib.sha1(WININFO_SOURCE.encode()).hexdigest()[:12]
+    exe = TOOLS / f"wininfo-{digest}.exe"
+    if exe.exists():
+        return exe
+    TOOLS.mkdir(parents=True, exist_ok=True)
+    src = TOOLS / f"wininfo-{digest}.c"
+    src.write_text(WININFO_SOURCE)
+    tmp = exe.with_suffix(f".tmp{os.getpid()}.exe")
+    proc = subprocess.run([MINGW_GCC, "-O1", "-mconsole", "-o", str(tmp), str(src)],
+                          stdin=subprocess.DEVNULL, capture_output=True, text=True)
+    if proc.returncode != 0:
+        raise E2EError(f"building the wininfo helper failed: {proc.stderr}")
+    os.replace(tmp, exe)
+    return exe
+
+
+class Win32Window:
+    """One window as the wininfo helper reported it. Coordinates are desktop coordinates."""
+
+    def __init__(self, record):
+        self.record = record
+        self.hwnd = record["hwnd"]
+        self.pid = record["pid"]
+        self.class_name = bytes.fromhex(record["class"]).decode("cp1252")
+        self.title_bytes = bytes.fromhex(record["title"])
+        self.title = self.title_bytes.decode("cp1252", errors="replace")
+        self.visible = bool(record["visible"])
+        self.iconic = bool(record["iconic"])
+        self.style = record["style"]
+        self.exstyle = record["exstyle"]
+        left, top, right, bottom = record["window"]
+        self.window_rect = (left, top, right - left, bottom - top)
+        self.client_rect = tuple(record["client"])  # origin x, y, width, height
+
+    def __repr__(self):
+        return f"<{self.class_name} {self.title!r} hwnd={self.hwnd:#x} window={self.window_rect}>"
+
+
+# --- the session --------------------------------------------------------------------------
+
+class Session:
+    """Xvfb + a fresh prefix + a Wine virtual desktop for one test suite.
+
+    Use as a context manager, or call start() and register stop() as a cleanup; stop() is safe
+    to call more than once and after a failed start().
+    """
+
+    def __init__(self, suite, desktop=DESKTOP_NAME, size=DESKTOP_SIZE):
+        self.suite = re.sub(r"[^A-Za-z0-9_.-]", "_", suite)
+        self.desktop = desktop
+        self.size = size
+        self.xvfb = Xvfb()
+        self.prefix = None
+        self.env = None
+        self.programs = []
+        self.logs = []
+        self.shots = 0
+
+    # lifecycle
+
+    def __enter__(self):
+        self.start()
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+        return False
+
+    def start(self):
+        RESULTS.mkdir(parents=True, exist_ok=True)
+        try:
+            display = self.xvfb.start()
+            self.prefix = lib_sh(f"tg_fresh_prefix e2e-{self.suite}")
+            env = dict(os.environ)
+            env.update(WINEPREFIX=self.prefix, DISPLAY=display, WINEDEBUG="-all", WINEARCH="win32")
+            env.pop("GTEST_OUTPUT", None)
+            self.env = env
+            width, height = self.size
+            lib_sh(f'tg_prefix_desktop "{self.prefix}" {self.desktop} {width}x{height}', env=env)
+            lib_sh(f'tg_wineserver_start "{self.prefix}"', env=env)
+            self.desktop_window(timeout=60)
+        except BaseException:
+            self.stop()
+            raise
+
+    def stop(self):
+        if self.prefix:
+            try:
+                lib_sh(f'tg_wineserver_stop "{self.prefix}"', env=self.env, timeout=60)
+            except Exception:
+                pass
+        for proc in self.programs:
+            if proc.poll() is None:
+                try:
+                    os.killpg(proc.pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+                proc.wait()
+        self.programs = []
+        for log in self.logs:
+            log.close()
+        self.logs = []
+        self.xvfb.stop()
+
+    # running programs
+
+    def launch(self, exe, *args):
+        """Starts a Windows program inside the session's desktop; returns the Popen of wine."""
+        log = open(RESULTS / f"{self.suite}-wine.log", "ab")
+        self.logs.append(log)
+        w, h = self.size
+        cmd = ["wine", "explorer", f"/desktop={self.desktop},{w}x{h}", windows_path(exe), *args]
+        proc = subprocess.Popen(cmd, env=self.env, stdin=subprocess.DEVNULL, stdout=log,
+                                stderr=subprocess.STDOUT, start_new_session=True)
+        self.programs.append(proc)
+        return proc
+
+    def wine(self, *args, timeout=60, check=True):
+        """Runs `wine ARGS` to completion in the session's desktop; returns CompletedProcess."""
+        proc = subprocess.run(["wine", *args], env=self.env, stdin=subprocess.DEVNULL,
+                              capture_output=True, timeout=timeout)
+        if check and proc.returncode != 0:
+            raise E2EError(f"wine {' '.join(args)} exited with {proc.returncode}: "
+                           f"{proc.stderr.decode(errors='replace').strip()}")
+        return proc
+
+    def reg_query(self, key, value=None):
+        """Returns {name: (type, data)} of a registry key, or of one value; {} when missing."""
+        args = ["reg", "query", key] + (["/v", value] if value is not None else [])
+        proc = self.wine(*args, check=False)
+        found = {}
+        for line in proc.stdout.decode("cp1252", errors="replace").splitlines():
+            m = re.match(r"^\s{4}(.*?)\s{4}(REG_\w+)\s{4}(.*)$", line)
+            if m:
+                found[m.group(1)] = (m.group(2), m.group(3))
+        return found
+
+    def taskkill(self, image, force=False):
+        """Asks a program to close as Windows' taskkill does (WM_CLOSE unless force)."""
+        return self.wine("taskkill", *(["/f"] if force else []), "/im", image, check=False)
+
+    # Win32 view
+
+    def win_windows(self, children_of=None):
+        args = [str(wininfo_exe())] + (["children", str(children_of)] if children_of else [])
+        proc = self.wine(*args, timeout=60)
+        lines = [json.loads(x) for x in proc.stdout.decode().splitlines() if x.startswith("{")]
+        if not lines or "desktop" not in lines[0]:
+            raise E2EError(f"wininfo printed nothing usable: {proc.stdout!r}")
+        desk = bytes.fromhex(lines[0]["desktop"]).decode("cp1252")
+        if desk.lower() != self.desktop.lower():
+            raise E2EError(f"wininfo ran in desktop {desk!r}, not {self.desktop!r}")
+        return [Win32Window(rec) for rec in lines[1:]]
+
+    def wait_win_window(self, title_bytes, timeout=30, visible=True):
+        """Waits for a top-level window whose ANSI caption is exactly title_bytes."""
+        def probe():
+            for w in self.win_windows():
+                if w.title_bytes == title_bytes and (w.visible or not visible):
+                    return w
+            return None
+        return wait_until(probe, timeout, f"a Win32 window titled {title_bytes!r}", interval=0.3)
+
+    def close_window(self, hwnd):
+        self.wine(str(wininfo_exe()), "close", str(hwnd))
+
+    # X view
+
+    def _xdotool(self, *args, check=True):
+        proc = subprocess.run(["xdotool", *args], env=self.env, stdin=subprocess.DEVNULL,
+                              capture_output=True, text=True, timeout=30)
+        if check and proc.returncode != 0:
+            raise E2EError(f"xdotool {' '.join(args)} failed: {proc.stderr.strip()}")
+        return proc
+
+    def find_windows(self, name_regex, only_visible=True):
+        """X window ids whose name matches name_regex (xdotool's regex, on the UTF-8 name).
+        Wine may leave unmapped or already destroyed X windows of the same name behind while a
+        window is being shown, so only mapped ones count unless asked otherwise."""
+        extra = ["--onlyvisible"] if only_visible else []
+        proc = self._xdotool("search", *extra, "--name", name_regex, check=False)
+        return [int(x) for x in proc.stdout.split()]
+
+    def wait_window(self, name_regex, timeout=30):
+        found = wait_until(lambda: self.find_windows(name_regex), timeout,
+                           f"an X window named /{name_regex}/")
+        return found[0]
+
+    def wait_window_gone(self, name_regex, timeout=30):
+        wait_until(lambda: not self.find_windows(name_regex), timeout,
+                   f"the X window named /{name_regex}/ to go away")
+
+    def window_name(self, xid):
+        return self._xdotool("getwindowname", str(xid)).stdout.rstrip("\n")
+
+    def x_geometry(self, xid):
+        """(x, y, width, height) of an X window in screen coordinates (xwininfo's absolute)."""
+        proc = subprocess.run(["xwininfo", "-id", str(xid)], env=self.env, stdin=subprocess.DEVNULL,
+                              capture_output=True, text=True, timeout=30)
+        if proc.returncode != 0:
+            raise E2EError(f"xwininfo -id {xid} failed: {proc.stderr.strip()}")
+        fields = {}
+        for line in proc.stdout.splitlines():
+            key, _, value = line.strip().partition(":")
+            fields[key] = value.strip()
+        return (int(fields["Absolute upper-left X"]), int(fields["Absolute upper-left Y"]),
+                int(fields["Width"]), int(fields["Height"]))
+
+    def desktop_window(self, timeout=30):
+        return self.wait_window(f"^{re.escape(self.desktop)} - Wine desktop$", timeout)
+
+    def desktop_origin(self):
+        """Screen position of the virtual desktop's 0,0."""
+        x, y, _, _ = self.x_geometry(self.desktop_window())
+        return x, y
+
+    def desktop_rect(self, xid):
+        """(x, y, width, height) of an X window in desktop coordinates."""
+        ox, oy = self.desktop_origin()
+        x, y, w, h = self.x_geometry(xid)
+        return x - ox, y - oy, w, h
+
+    def to_screen(self, x, y):
+        ox, oy = self.desktop_origin()
+        return x + ox, y + oy
+
+    # seeing and doing
+
+    def screenshot(self, name):
+        """Saves the whole screen as build/test-results/e2e/<suite>-<n>-<name>.png; returns it
+        as a PIL image in screen coordinates."""
+        if Image is None:
+            raise E2EError("python3-pil is missing")
+        self.shots += 1
+        path = RESULTS / f"{self.suite}-{self.shots:02d}-{name}.png"
+        proc = subprocess.run(["import", "-window", "root", str(path)], env=self.env,
+                              stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+        if proc.returncode != 0:
+            raise E2EError(f"import failed: {proc.stderr.decode(errors='replace')}")
+        img = Image.open(path).convert("RGB")
+        img.load()
+        return img
+
+    def desktop_image(self, name):
+        """A screenshot cropped to the virtual desktop, so pixel (x, y) is desktop x, y."""
+        img = self.screenshot(name)
+        ox, oy = self.desktop_origin()
+        w, h = self.size
+        return img.crop((ox, oy, ox + w, oy + h))
+
+    def click(self, x, y, button=1):
+        """Clicks at desktop coordinates."""
+        sx, sy = self.to_screen(x, y)
+        self._xdotool("mousemove", "--sync", str(sx), str(sy), "click", str(button))
+
+    def key(self, *keys, window=None):
+        """Sends key presses (xdotool names, e.g. "alt+F4"); to a given X window when set."""
+        proc = self._xdotool("key", *(["--window", str(window)] if window else []), *keys, check=False)
+        # BadWindow means the keys closed the window before the last key-up reached it.
+        if proc.returncode != 0 and "BadWindow" not in proc.stderr:
+            raise E2EError(f"xdotool key {' '.join(keys)} failed: {proc.stderr.strip()}")
