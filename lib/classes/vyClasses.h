@@ -1,0 +1,168 @@
+// lib/classes/vyClasses.h
+// Unit vyClasses: the library's shared routines and the component base classes that chain
+// themselves into their window's message stream through the process-wide hook list.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "Classes.h"
+#include "Controls.h"
+#include "Forms.h"
+// (shared routines: vyClassesUtils.h, added with them)
+
+// Private messages of the library, fixed numbers.
+constexpr UINT VY_REATTACH_HOOKS = 1325;      // to the hook list's window: re-attach (LPARAM the old handle)
+constexpr UINT VY_CAPTION_CHANGED = 14937;    // to a caption watcher's window: the owner's caption changed
+constexpr UINT VY_REINSERT_SYSMENU = 14944;   // to a form: re-insert the caption buttons' system-menu entries
+constexpr UINT VY_TOPMOST_CHANGED = 14946;    // to a hooked window: always-on-top changed (WPARAM new state)
+constexpr UINT VY_TRAY_CALLBACK = 14948;      // the tray icon's callback (LPARAM the mouse message)
+
+// The base of every library component.
+class TvyComponent : public TComponent {
+public:
+    TG_DECLARE_CLASS()
+    explicit TvyComponent(TComponent* owner);
+
+    // A design-time credit line: published, never stored, no effect at run time.
+    const std::string& About() const noexcept { return FAbout; }
+    void SetAbout(const std::string&) {}
+
+    TControl* Host() const noexcept { return FHost; }
+    virtual void SetHost(TControl* host);
+    virtual TCustomForm* OwnerForm() const;
+    virtual void ChangeHost(TControl* host);
+
+protected:
+    TControl* FHost = nullptr;
+
+private:
+    std::string FAbout;
+};
+
+// The About property every library component publishes (never stored).
+TPropInfo AboutProp();
+
+class TvyHookList;
+
+// A component that subclasses its host window through the hook list: its BeforeMessage
+// sees a message before the window does, its AfterMessage after.
+class TvyFormHookComponent : public TvyComponent {
+public:
+    TG_DECLARE_CLASS()
+    // The owner must be a windowed control; it is hooked at once.
+    explicit TvyFormHookComponent(TComponent* owner);
+    // Hooks `hookTo` instead of the owner, without checking the owner.
+    TvyFormHookComponent(TComponent* owner, TWinControl* hookTo);
+    ~TvyFormHookComponent() override;
+
+    void SetHost(TControl* host) override;
+    virtual void BeforeMessage(TMessage& m, bool& handled);
+    virtual void AfterMessage(TMessage& m);
+    // Called after the window was re-created and the component hooked to the new one.
+    virtual void RestoreState();
+    virtual HMENU GetSystemMenu();
+
+    void RedrawFrame();
+    LONG WindowStyle() const;
+    LONG WindowExStyle() const;
+    bool Topmost() const;
+    void SetTopmost(bool value);
+    HWND WindowHandle() const noexcept { return FWindow; }
+    bool Hooked() const noexcept { return FHooked; }
+
+private:
+    friend class TvyHookList;
+    void Hook();
+    void Unhook();
+    void HookWndProc(TMessage& m);
+    bool FHooked = false;
+    bool FStoredTopmost = false;
+    HWND FWindow = nullptr;
+    WNDPROC FPrevProc = nullptr;
+    WNDPROC FOwnProc = nullptr;
+};
+
+// Adds a hidden utility window of its own, to defer work out of a message.
+class TvyHFormHookComponent : public TvyFormHookComponent {
+public:
+    TG_DECLARE_CLASS()
+    explicit TvyHFormHookComponent(TComponent* owner);
+    TvyHFormHookComponent(TComponent* owner, TWinControl* hookTo);
+    ~TvyHFormHookComponent() override;
+    HWND UtilityWindow() const noexcept { return FUtilityWindow; }
+
+protected:
+    virtual void UtilityWndProc(TMessage& m);
+
+private:
+    void DispatchUtility(TMessage& m);
+    HWND FUtilityWindow = nullptr;
+};
+
+// Learns of changes of the owner form's caption, after the message that revealed them.
+class TvyHFormHookComponentWatchCaption : public TvyHFormHookComponent {
+public:
+    TG_DECLARE_CLASS()
+    explicit TvyHFormHookComponentWatchCaption(TComponent* owner);
+    void AfterMessage(TMessage& m) override;
+
+protected:
+    void UtilityWndProc(TMessage& m) override;
+    virtual void CaptionChanged() = 0;
+
+private:
+    std::string FCaption;
+};
+
+// Also hooks the application window (plain nesting, outside the hook list).
+class TvyAppHookComponent : public TvyHFormHookComponent {
+public:
+    TG_DECLARE_CLASS()
+    explicit TvyAppHookComponent(TComponent* owner);
+    ~TvyAppHookComponent() override;
+    virtual void AppBeforeMessage(TMessage& m, bool& handled);
+    virtual void AppAfterMessage(TMessage& m);
+    bool AppHooked() const noexcept { return FAppHooked; }
+
+private:
+    void HookApp();
+    void UnhookApp();
+    void AppWndProc(TMessage& m);
+    WNDPROC FAppPrevProc = nullptr;
+    WNDPROC FAppOwnProc = nullptr;
+    bool FAppHooked = false;
+};
+
+// The one process-wide list of hook components, in creation order. It exists while at
+// least one hook component exists.
+class TvyHookList {
+public:
+    static TvyHookList* Instance() noexcept { return FInstance; }
+    int Count() const noexcept { return static_cast<int>(FItems.size()); }
+    TvyFormHookComponent* Items(int i) const { return FItems.at(static_cast<size_t>(i)); }
+    bool Contains(const TvyFormHookComponent* c) const;
+    HWND Handle() const noexcept { return FWindow; }
+
+    // The procedure a window had before any component hooked it.
+    WNDPROC BaseProc(HWND window) const;
+    // Links every component of the window in list order, starting from base.
+    void Rechain(HWND window, WNDPROC base);
+
+private:
+    friend class TvyFormHookComponent;
+    TvyHookList();
+    ~TvyHookList();
+    static TvyHookList& Acquire();
+    static void ReleaseIfEmpty();
+    void Add(TvyFormHookComponent* c) { FItems.push_back(c); }
+    void Remove(TvyFormHookComponent* c);
+    void WndProc(TMessage& m);
+    void Reattach(HWND oldWindow);
+
+    static TvyHookList* FInstance;
+    std::vector<TvyFormHookComponent*> FItems;
+    HWND FWindow = nullptr;
+};
