@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# bench/sampling.sh: the program sampling at 20 Hz against a bare 50 ms timer program,
+# side by side in one Wine desktop for BENCH_SECONDS (default 60). Reports CPU time, peak
+# and final resident memory and the memory growth over the run of each, and the ratios.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/lib.sh
+tg_ensure_deps
+cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/win --target Tallyglass MinimalTimer >/dev/null
+
+seconds=${BENCH_SECONDS:-60}
+prefix=$(tg_prefix bench)
+export WINEPREFIX=$prefix
+display=:$((70 + RANDOM % 20))
+Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=$display
+cleanup() { wineserver -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true; }
+trap cleanup EXIT
+sleep 1
+
+win() { printf 'Z:%s' "$(realpath "$1" | tr / '\\')"; }
+setsid wine explorer /desktop=bench,800x600 "$(win build/win/app/Tallyglass.exe)" </dev/null >/dev/null 2>&1 &
+setsid wine "$(win build/win/bench/MinimalTimer.exe)" </dev/null >/dev/null 2>&1 &
+
+pid_of() { # the Linux process that runs the named Windows program
+    local name=$1 p
+    for _ in $(seq 100); do
+        p=$(pgrep -f "$name" | while read -r q; do grep -q "$name" "/proc/$q/cmdline" 2>/dev/null && echo "$q"; done | tail -n 1)
+        [ -n "$p" ] && { echo "$p"; return; }
+        sleep 0.2
+    done
+    echo "no process for $name" >&2; exit 1
+}
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+kb() { awk -v k="$2" '$1 == k":" {print $2}' "/proc/$1/status"; }
+
+prog=$(pid_of Tallyglass.exe)
+base=$(pid_of MinimalTimer.exe)
+sleep 5 # start-up is not what is measured
+p0=$(cpu_ticks "$prog"); b0=$(cpu_ticks "$base")
+pr0=$(kb "$prog" VmRSS); br0=$(kb "$base" VmRSS)
+sleep "$seconds"
+p1=$(cpu_ticks "$prog"); b1=$(cpu_ticks "$base")
+pr1=$(kb "$prog" VmRSS); br1=$(kb "$base" VmRSS)
+ph=$(kb "$prog" VmHWM); bh=$(kb "$base" VmHWM)
+hz=$(getconf CLK_TCK)
+
+awk -v s="$seconds" -v hz="$hz" -v pc=$((p1 - p0)) -v bc=$((b1 - b0)) \
+    -v pr0="$pr0" -v pr1="$pr1" -v br0="$br0" -v br1="$br1" -v ph="$ph" -v bh="$bh" 'BEGIN {
+    printf "%-22s %14s %14s %10s\n", "over " s " s", "Tallyglass", "MinimalTimer", "ratio"
+    pcs = pc / hz; bcs = bc / hz
+    printf "%-22s %14.2f %14.2f %10s\n", "CPU time (s)", pcs, bcs, (bcs > 0 ? sprintf("%.2f", pcs / bcs) : "n/a")
+    printf "%-22s %14.2f %14.2f\n", "CPU share (%)", 100 * pcs / s, 100 * bcs / s
+    printf "%-22s %14d %14d %10.2f\n", "peak RSS (KiB)", ph, bh, ph / bh
+    printf "%-22s %14d %14d\n", "RSS growth (KiB)", pr1 - pr0, br1 - br0
+}'
