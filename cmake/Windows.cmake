@@ -37,6 +37,7 @@ else()
 endif()
 
 add_subdirectory(app)
+add_subdirectory(bench)
 
 file(GLOB TG_WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*Test.cpp)
 file(GLOB TG_WIN_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/support/*.cpp)

@@ -718,14 +718,60 @@ void TScreen::SetActiveControl(TControl* c)
     OnActiveControlChange(this);
 }
 
+namespace {
+struct TUnitEntry {
+    int Order;
+    const char* Unit;
+    TUnitProc Init;
+    TUnitProc Done;
+    bool Initialized;
+};
+std::vector<TUnitEntry>& Units()
+{
+    static std::vector<TUnitEntry> units;
+    return units;
+}
+bool FrameworkUp = false;
+} // namespace
+
+void RegisterUnitInitialization(int order, const char* unit, TUnitProc init, TUnitProc done)
+{
+    auto& units = Units();
+    auto at = std::find_if(units.begin(), units.end(), [&](const TUnitEntry& e) { return e.Order > order; });
+    at = units.insert(at, TUnitEntry{order, unit, init, done, false});
+    if (FrameworkUp) {
+        if (at->Init) at->Init();
+        at->Initialized = true;
+    }
+}
+
 void InitFramework()
 {
     if (!Screen) Screen = new TScreen(nullptr);
     if (!Application) Application = new TApplication(nullptr);
+    if (FrameworkUp) return;
+    FrameworkUp = true;
+    for (auto& u : Units()) {
+        if (u.Initialized) continue;
+        if (u.Init) u.Init();
+        u.Initialized = true;
+    }
 }
 
 void DoneFramework()
 {
+    // The forms and their components go first: they still use what the units share.
+    if (Application) {
+        Application->Destroying();
+        Application->DestroyComponents();
+    }
+    auto& units = Units();
+    for (auto it = units.rbegin(); it != units.rend(); ++it) {
+        if (!it->Initialized) continue;
+        it->Initialized = false;
+        if (it->Done) it->Done();
+    }
+    FrameworkUp = false;
     if (Application) Application->Free();
     Application = nullptr;
     if (Screen) Screen->Free();

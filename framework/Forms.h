@@ -261,7 +261,24 @@ private:
 extern TApplication* Application;
 extern TScreen* Screen;
 
-// Creates Application and Screen (once); the program entry and the test main call it.
+// Creates Application and Screen (once), then runs the units' initialisations in their
+// order; the program entry and the test main call it.
 void InitFramework();
-// Destroys them again.
+// Runs the units' finalisations in reverse order, then destroys Application and Screen.
 void DoneFramework();
+
+// One-time initialisation and finalisation of a library unit (shared windows, bitmaps,
+// registered identifiers). Units register from a static initialiser; InitFramework runs
+// them by ascending order. Registering after InitFramework runs the initialisation at once.
+using TUnitProc = void (*)();
+void RegisterUnitInitialization(int order, const char* unit, TUnitProc init, TUnitProc done);
+
+// The order of the library's initialisations at start-up.
+namespace UnitOrder {
+constexpr int Graphics = 10;      // cursors and colour names
+constexpr int CaptionButton = 20; // shared tooltip window and face bitmaps
+constexpr int AppUpdater = 30;    // the swap program's path
+constexpr int AppAutoRun = 40;    // its two button bitmaps
+constexpr int SystemInfo = 50;    // processor architecture and type
+constexpr int AnimationEffect = 60; // the processor clock
+} // namespace UnitOrder

@@ -11,7 +11,7 @@
 #include "Classes.h"
 #include "Controls.h"
 #include "Forms.h"
-// (shared routines: vyClassesUtils.h, added with them)
+#include "vyClassesUtils.h"
 
 // Private messages of the library, fixed numbers.
 constexpr UINT VY_REATTACH_HOOKS = 1325;      // to the hook list's window: re-attach (LPARAM the old handle)

@@ -17,6 +17,32 @@ unsigned short TRecordingPlatform::FreeResources(unsigned short selector)
     return Resources ? Resources(selector) : TPlatform::FreeResources(selector);
 }
 
+namespace {
+std::optional<std::string> Text(const char* s)
+{
+    return s ? std::optional<std::string>(s) : std::nullopt;
+}
+} // namespace
+
+HINSTANCE TRecordingPlatform::ShellExecuteA(HWND wnd, const char* verb, const char* file, const char* params,
+                                           const char* dir, int show)
+{
+    ShellCalls.push_back({wnd, Text(verb), Text(file), Text(params), Text(dir), show});
+    return reinterpret_cast<HINSTANCE>(33); // above 32: success
+}
+
+UINT TRecordingPlatform::WinExec(const char* cmdLine, UINT show)
+{
+    Execs.push_back({cmdLine ? cmdLine : "", show});
+    return 33;
+}
+
+BOOL TRecordingPlatform::PlaySoundA(const char* sound, HMODULE module, DWORD flags)
+{
+    Sounds.push_back({Text(sound), module, flags});
+    return TRUE;
+}
+
 TRecordingPlatform& TestPlatform()
 {
     static TRecordingPlatform platform;

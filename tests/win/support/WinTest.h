@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,30 @@ public:
     // When set, the resource figures come from here instead of the real query.
     std::function<unsigned short(unsigned short)> Resources;
     unsigned short FreeResources(unsigned short selector) override;
+
+    // Shell, program start and sounds are recorded, never done; each call succeeds.
+    // A null text argument is recorded as no value.
+    struct TShellCall {
+        HWND Wnd;
+        std::optional<std::string> Verb, File, Params, Dir;
+        int Show;
+    };
+    std::vector<TShellCall> ShellCalls;
+    HINSTANCE ShellExecuteA(HWND wnd, const char* verb, const char* file, const char* params, const char* dir,
+                           int show) override;
+    struct TExec {
+        std::string CmdLine;
+        UINT Show;
+    };
+    std::vector<TExec> Execs;
+    UINT WinExec(const char* cmdLine, UINT show) override;
+    struct TSound {
+        std::optional<std::string> Sound;
+        HMODULE Module;
+        DWORD Flags;
+    };
+    std::vector<TSound> Sounds;
+    BOOL PlaySoundA(const char* sound, HMODULE module, DWORD flags) override;
 };
 
 TRecordingPlatform& TestPlatform();

@@ -1,0 +1,81 @@
+// tests/win/support/HttpTestServer.h
+// A small HTTP/1.1 server on 127.0.0.1 and a free port, on threads of the test process,
+// for driving the real HTTP client against real sockets. One request per connection, each
+// answered on its own thread and closed after the answer.
+//
+// The answer is chosen by the request's query:
+//   status=N      status code (200)
+//   size=N        a body of N bytes, byte i = 'a' + i % 26
+//   echo=1        the body is the request itself: "METHOD target", its header lines, an
+//                 empty line, its body (CR LF line ends)
+//   type=T        Content-Type (percent-decoded)
+//   nolength=1    no Content-Length: the body ends when the connection closes
+//   length=T      this Content-Length text instead of the true one
+//   cut=K         close the connection after K body bytes, whatever was announced
+//   wait=MS       wait before answering; delay=MS between body chunks of chunk=N (4096) bytes
+//   auth=U:P      demand Basic authentication with that user and password: without it a
+//                 401 with WWW-Authenticate (realm=R, "tg" by default) and no Content-Length
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Threads.h"
+
+class THttpTestServer {
+public:
+    struct TRequest {
+        std::string Method, Target, Path;
+        std::vector<std::pair<std::string, std::string>> Headers;
+        std::string Body;
+        // The first header of that name (case-insensitive); empty when none.
+        std::string Header(const std::string& name) const;
+        bool HasHeader(const std::string& name) const;
+        // A query parameter, percent-decoded; empty when none.
+        std::string Query(const std::string& name) const;
+    };
+
+    // Starts listening; throws std::runtime_error when it cannot.
+    THttpTestServer();
+    ~THttpTestServer();
+    THttpTestServer(const THttpTestServer&) = delete;
+    THttpTestServer& operator=(const THttpTestServer&) = delete;
+
+    unsigned short Port() const noexcept { return FPort; }
+    // "http://127.0.0.1:<port>" + pathAndQuery.
+    std::string URL(const std::string& pathAndQuery) const;
+
+    // The requests read so far, in arrival order.
+    std::vector<TRequest> Requests() const;
+    size_t RequestCount() const;
+    // Connections whose answer has been sent completely, or cut as asked.
+    int AnswersFinished() const noexcept { return FAnswersFinished; }
+
+    // Stops accepting, ends the answers under way and waits for their threads.
+    void Stop();
+
+    // Percent-decoding of a query value ("+" is a blank).
+    static std::string Decode(const std::string& text);
+
+private:
+    static DWORD WINAPI AcceptProc(LPVOID self);
+    static DWORD WINAPI ConnectionProc(LPVOID param);
+    void Serve(unsigned socket);
+    bool SendAll(unsigned socket, const char* data, size_t size);
+    bool Receive(unsigned socket, std::string& into);
+    void Pause(DWORD ms);
+
+    unsigned FListener = ~0u;
+    unsigned short FPort = 0;
+    HANDLE FAcceptThread = nullptr;
+    std::atomic<bool> FStopping{false};
+    std::atomic<int> FAnswersFinished{0};
+    mutable TCriticalSection FLock;
+    std::vector<TRequest> FRequests;
+    std::vector<HANDLE> FConnectionThreads;
+    std::vector<unsigned> FOpenSockets;
+};

@@ -1,0 +1,135 @@
+#!/usr/bin/env python3
+"""Draws the library's small bitmaps (title-bar button faces and glyphs) as 24-bit BMP files.
+
+Usage: make_bitmaps.py OUTDIR
+
+Everything is drawn here from code, so the pictures are reproducible and reviewable; the
+build runs this and the resource compiler picks the files up from OUTDIR.
+"""
+import os
+import struct
+import sys
+
+
+def bmp24(pixels):
+    """pixels: rows top to bottom of (r, g, b). Returns the bytes of a bottom-up 24-bit BMP."""
+    h = len(pixels)
+    w = len(pixels[0])
+    stride = (w * 3 + 3) & ~3
+    data = bytearray()
+    for row in reversed(pixels):
+        line = bytearray()
+        for r, g, b in row:
+            line += bytes((b, g, r))
+        line += b"\0" * (stride - len(line))
+        data += line
+    header = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(data), 2835, 2835, 0, 0)
+    file_header = struct.pack("<2sIHHI", b"BM", 14 + len(header) + len(data), 0, 0, 14 + len(header))
+    return file_header + header + bytes(data)
+
+
+def blend(a, b, t):
+    return tuple(int(round(a[i] + (b[i] - a[i]) * t)) for i in range(3))
+
+
+def xp_face(base):
+    """A 16 x 16 rounded, softly shaded button face in the given base colour."""
+    light = blend(base, (255, 255, 255), 0.55)
+    dark = blend(base, (0, 0, 0), 0.35)
+    border = (255, 255, 255)
+    px = []
+    for y in range(16):
+        row = []
+        for x in range(16):
+            # Vertical shading from light at the top to the base colour, darker at the foot.
+            t = y / 15.0
+            c = blend(light, base, min(1.0, t * 1.6)) if t < 0.6 else blend(base, dark, (t - 0.6) / 0.4)
+            edge = x in (0, 15) or y in (0, 15)
+            corner = (x in (0, 15)) and (y in (0, 15))
+            if corner:
+                c = blend(dark, (255, 255, 255), 0.5)
+            elif edge:
+                c = border
+            elif x in (1, 14) or y in (1, 14):
+                c = blend(c, dark, 0.35)
+            row.append(c)
+        px.append(row)
+    return px
+
+
+def glyph(width, height, draw):
+    """A black-on-silver glyph: silver (the pixel at 0, 0) is the transparent colour."""
+    px = [[(192, 192, 192) for _ in range(width)] for _ in range(height)]
+
+    def dot(x, y):
+        if 0 <= x < width and 0 <= y < height:
+            px[y][x] = (0, 0, 0)
+
+    draw(dot)
+    return px
+
+
+def minimize_to_tray(dot):
+    # A window frame shrinking into the tray bar at the bottom right.
+    for x in range(0, 7):
+        dot(x, 0)
+        dot(x, 1)
+        dot(x, 5)
+    for y in range(0, 6):
+        dot(0, y)
+        dot(6, y)
+    # The arrow down and to the right.
+    for i in range(4):
+        dot(5 + i, 4 + i)
+    for x in range(6, 10):
+        dot(x, 7)
+    for y in range(4, 8):
+        dot(9, y)
+    # The tray bar.
+    for x in range(4, 12):
+        dot(x, 9)
+
+
+def autorun_off(dot):
+    # A power symbol, plain.
+    ring = [(3, 1), (2, 2), (1, 3), (1, 4), (1, 5), (2, 6), (3, 7), (4, 7), (5, 7), (6, 7), (7, 6), (8, 5),
+            (8, 4), (8, 3), (7, 2), (6, 1)]
+    for x, y in ring:
+        dot(x + 1, y + 1)
+    for y in range(0, 5):
+        dot(5, y)
+
+
+def autorun_on(dot):
+    autorun_off(dot)
+    # A check mark to the right: auto-run is on.
+    for x, y in [(8, 7), (9, 8), (10, 7), (11, 6), (11, 5)]:
+        dot(x, y)
+
+
+def main():
+    out = sys.argv[1]
+    os.makedirs(out, exist_ok=True)
+    faces = {
+        "VYCB_XP_BLUE": (60, 110, 230),
+        "VYCB_XP_GREEN": (60, 160, 70),
+        "VYCB_XP_RED": (210, 70, 50),
+        "VYCB_XP_YELLOW": (225, 180, 40),
+        "VYCB_XP_BROWN": (150, 100, 60),
+    }
+    files = {name: xp_face(c) for name, c in faces.items()}
+    files["VYCB_MINIMIZETOTRAY"] = glyph(12, 10, minimize_to_tray)
+    files["VYCB_AUTORUN_OFF"] = glyph(12, 10, autorun_off)
+    files["VYCB_AUTORUN_ON"] = glyph(12, 10, autorun_on)
+    for name, px in files.items():
+        data = bmp24(px)
+        path = os.path.join(out, name + ".bmp")
+        # Unchanged files keep their time, so the resource compiler does not run again.
+        if os.path.exists(path) and open(path, "rb").read() == data:
+            continue
+        with open(path, "wb") as f:
+            f.write(data)
+
+
+if __name__ == "__main__":
+    main()
