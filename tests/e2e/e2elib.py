@@ -11,9 +11,11 @@ How Wine 8's virtual desktop looks from X (found by trying it, Xvfb without a wi
   desktop"), at 0,0 of the screen. Everything Windows shows is drawn inside it, the taskbar
   (with the notification area) as well.
 * Each visible Win32 top-level window is also an X window, a *child* of the desktop window,
-  named with the Win32 caption converted to UTF-8 ("Pellory\xae Tallyglass" appears as
-  "Pellory® Tallyglass"). Its X geometry is the whole Win32 window rectangle, frame and caption
-  included, since Wine draws the non-client area itself. Hidden windows have no X window.
+  named with the Win32 caption converted to UTF-8 (the ANSI bytes
+  b"Pellory\\xae Tallyglass" appear as "Pellory® Tallyglass"). Its X geometry is the whole
+  Win32 window rectangle, frame and caption included, since Wine draws the non-client area
+  itself. Hidden windows have no mapped X window. (Without a virtual desktop it differs:
+  the X window is only the client area, as Wine leaves the frame to a window manager.)
 * `xdotool search --name` finds these children; `xdotool getwindowgeometry` reports a wrong
   position for them (the offset inside the parent counted twice), so positions come from
   `xwininfo`'s absolute coordinates minus the desktop window's.
@@ -29,13 +31,14 @@ How Wine 8's virtual desktop looks from X (found by trying it, Xvfb without a wi
 * Clicks go through XTEST at screen coordinates; `click()` takes desktop coordinates.
 """
 
+import atexit
+import hashlib
 import json
 import os
 import re
 import shutil
 import signal
 import subprocess
-import hashlib
 import time
 from pathlib import Path
 
@@ -276,11 +279,21 @@ class Win32Window:
 
 # --- the session --------------------------------------------------------------------------
 
+_live_sessions = []
+
+
+@atexit.register
+def _stop_live_sessions():
+    # Interrupted runs skip unittest's cleanups; no Xvfb or Wine process may outlive us.
+    for session in list(_live_sessions):
+        session.stop()
+
+
 class Session:
     """Xvfb + a fresh prefix + a Wine virtual desktop for one test suite.
 
     Use as a context manager, or call start() and register stop() as a cleanup; stop() is safe
-    to call more than once and after a failed start().
+    to call more than once and after a failed start(), and runs at exit if nobody called it.
     """
 
     def __init__(self, suite, desktop=DESKTOP_NAME, size=DESKTOP_SIZE):
@@ -306,6 +319,7 @@ class Session:
 
     def start(self):
         RESULTS.mkdir(parents=True, exist_ok=True)
+        _live_sessions.append(self)
         try:
             display = self.xvfb.start()
             self.prefix = lib_sh(f"tg_fresh_prefix e2e-{self.suite}")
@@ -327,6 +341,12 @@ class Session:
                 lib_sh(f'tg_wineserver_stop "{self.prefix}"', env=self.env, timeout=60)
             except Exception:
                 pass
+            # Each suite's prefix is a 600 MB copy; keep it only when asked to, for debugging.
+            if not os.environ.get("TG_E2E_KEEP_PREFIX"):
+                shutil.rmtree(self.prefix, ignore_errors=True)
+                for suffix in (".desktop.reg", ".wineserver.log"):
+                    Path(self.prefix + suffix).unlink(missing_ok=True)
+            self.prefix = None
         for proc in self.programs:
             if proc.poll() is None:
                 try:
@@ -339,6 +359,8 @@ class Session:
             log.close()
         self.logs = []
         self.xvfb.stop()
+        if self in _live_sessions:
+            _live_sessions.remove(self)
 
     # running programs
 
@@ -390,14 +412,17 @@ class Session:
             raise E2EError(f"wininfo ran in desktop {desk!r}, not {self.desktop!r}")
         return [Win32Window(rec) for rec in lines[1:]]
 
-    def wait_win_window(self, title_bytes, timeout=30, visible=True):
-        """Waits for a top-level window whose ANSI caption is exactly title_bytes."""
+    def wait_win_window(self, match, timeout=30, visible=True):
+        """Waits for a top-level window whose ANSI caption is exactly `match` (bytes), or for
+        which `match(window)` is true, and returns it."""
+        test = match if callable(match) else (lambda w: w.title_bytes == match)
+
         def probe():
             for w in self.win_windows():
-                if w.title_bytes == title_bytes and (w.visible or not visible):
+                if test(w) and (w.visible or not visible):
                     return w
             return None
-        return wait_until(probe, timeout, f"a Win32 window titled {title_bytes!r}", interval=0.3)
+        return wait_until(probe, timeout, f"a Win32 window matching {match!r}", interval=0.3)
 
     def close_window(self, hwnd):
         self.wine(str(wininfo_exe()), "close", str(hwnd))
@@ -457,6 +482,20 @@ class Session:
         ox, oy = self.desktop_origin()
         x, y, w, h = self.x_geometry(xid)
         return x - ox, y - oy, w, h
+
+    def taskbar_rect(self):
+        """(x, y, width, height) in desktop coordinates of the virtual desktop's taskbar, an
+        unnamed X child of the desktop window as wide as the desktop, at its bottom. The
+        notification area is its right end."""
+        desk = self.desktop_window()
+        proc = subprocess.run(["xwininfo", "-children", "-id", str(desk)], env=self.env,
+                              stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=30)
+        width, height = self.size
+        for m in re.finditer(r"^\s+(0x[0-9a-f]+) .*?(\d+)x(\d+)\+(-?\d+)\+(-?\d+)", proc.stdout, re.M):
+            w, h, x, y = (int(v) for v in m.groups()[1:])
+            if w == width and 0 < h < height // 4 and y + h == height:
+                return x, y, w, h
+        raise E2EError(f"no taskbar among the children of the desktop window:\n{proc.stdout}")
 
     def to_screen(self, x, y):
         ox, oy = self.desktop_origin()

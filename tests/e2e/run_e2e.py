@@ -6,6 +6,7 @@ Arguments, if any, are test name patterns (unittest -k), e.g. `run_e2e.py MainWi
 """
 
 import json
+import signal
 import sys
 import time
 import unittest
@@ -72,6 +73,9 @@ class LineResult(unittest.TextTestResult):
 
 
 def main(argv):
+    # A terminated run unwinds like Ctrl-C, so the harness still ends Xvfb and Wine.
+    signal.signal(signal.SIGTERM, signal.default_int_handler)
+    signal.signal(signal.SIGHUP, signal.default_int_handler)
     loader = unittest.TestLoader()
     if argv:
         loader.testNamePatterns = [p if "*" in p else f"*{p}*" for p in argv]

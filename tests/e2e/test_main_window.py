@@ -37,9 +37,12 @@ class MainWindowTest(unittest.TestCase):
         cls.session.start()
         cls.session.launch(exe)
         cls.xid = cls.session.wait_window("Tallyglass$", timeout=60)
-        cls.win = cls.session.wait_win_window(TITLE_ANSI, timeout=30)
-        # The first paint may trail the window's appearance; wait until the client area holds
-        # something other than the window background before looking at pixels.
+        # Found by the end of its caption, like the X window, so that a wrong caption fails
+        # the caption tests rather than the set-up.
+        cls.win = cls.session.wait_win_window(lambda w: w.title_bytes.endswith(b"Tallyglass"),
+                                              timeout=30)
+        # The first paint may trail the window's appearance; wait until the client area shows
+        # dark pixels (text, borders) before looking at it.
         cls.img = e2elib.wait_until(cls._painted_image, 15, "the main window to be painted",
                                     interval=0.3)
 
@@ -47,7 +50,7 @@ class MainWindowTest(unittest.TestCase):
     def _painted_image(cls):
         img = cls.session.desktop_image("main_window")
         x, y, w, h = cls.win.client_rect
-        return img if any(e2elib.is_white(p) for _, _, p in e2elib.pixels(img, (x, y, w, h))) else None
+        return img if any(e2elib.is_dark(p) for _, _, p in e2elib.pixels(img, (x, y, w, h))) else None
 
     def client_to_desktop(self, rect):
         x, y, _, _ = self.win.client_rect
@@ -105,47 +108,93 @@ class MainWindowTest(unittest.TestCase):
                                  f"{label} gauge: dark pixels just inside the border "
                                  f"({len(dark_inside)} in all)")
 
-    def test_gauge_interiors_are_white(self):
+    def bar_rows(self, rect):
+        """The interior rows of a gauge that its centred percentage text cannot reach."""
+        left, top, width, height = self.client_to_desktop(e2elib.inset(rect, 1))
+        rows = (top, top + 1, top + height - 2, top + height - 1)
+        return [[self.img.getpixel((x, y)) for x in range(left, left + width)] for y in rows]
+
+    def test_gauge_interiors_are_a_bar_on_white(self):
+        # A gauge fills its white interior from the left in one colour; beyond the bar it stays
+        # white. Rows clear of the percentage text show exactly that split.
         for label, rect in GAUGES.items():
             with self.subTest(gauge=label):
-                r = self.client_to_desktop(e2elib.inset(rect, 1))
-                not_white = [(x, y, p) for x, y, p in e2elib.pixels(self.img, r)
-                             if not e2elib.is_white(p)]
-                self.assertEqual([], not_white[:5],
-                                 f"{label} gauge interior pixels that are not white "
-                                 f"({len(not_white)} in all)")
+                splits = set()
+                for row in self.bar_rows(rect):
+                    fill = row[0]
+                    end = 0
+                    if not e2elib.is_white(fill):
+                        while end < len(row) and row[end] == fill:
+                            end += 1
+                    rest = [p for p in row[end:] if not e2elib.is_white(p)]
+                    self.assertEqual([], rest[:5], f"{label} gauge: pixels right of the bar "
+                                     f"(which ends at interior x={end}) that are not white")
+                    splits.add(end)
+                self.assertEqual(1, len(splits), f"{label} gauge: bar ends differ between rows: {splits}")
+                # A full bar would hide the white interior; free resources under Wine stay
+                # below 100 %, so some white must show.
+                self.assertLess(splits.pop(), rect[2] - 2, f"{label} gauge: no white interior shows")
 
     def label_band(self, rect):
         """The client band above a gauge, where its label is drawn."""
         left, top, width, _ = rect
         return (0, top - LABEL_HEIGHT, CLIENT_SIZE[0], LABEL_HEIGHT)
 
-    def dark_columns(self, band):
-        r = self.client_to_desktop(band)
-        cx = self.win.client_rect[0]
-        return sorted({x - cx for x, _, p in e2elib.pixels(self.img, r) if e2elib.is_dark(p)})
+    def column_signatures(self, band):
+        """Per client column of the band, the set of rows holding dark pixels."""
+        left, top, width, height = self.client_to_desktop(band)
+        return [frozenset(y for y in range(height) if e2elib.is_dark(self.img.getpixel((left + x, top + y))))
+                for x in range(width)]
+
+    def text_extent(self, signatures):
+        dark = [x for x, rows in enumerate(signatures) if rows]
+        return (dark[0], dark[-1]) if dark else None
 
     def test_labels_are_drawn_left_aligned_above_each_gauge(self):
         for label, rect in GAUGES.items():
             with self.subTest(label=label):
-                columns = self.dark_columns(self.label_band(rect))
-                self.assertGreaterEqual(len(columns), 20,
-                                        f"too few dark text columns for {label!r}: {columns}")
-                self.assertLessEqual(abs(columns[0] - rect[0]), LABEL_LEFT_SLACK,
-                                     f"{label!r} starts at x={columns[0]}, gauge at x={rect[0]}")
-                self.assertLess(columns[-1], CLIENT_SIZE[0] * 3 // 4,
-                                f"{label!r} text reaches x={columns[-1]}: not a short left label")
+                extent = self.text_extent(self.column_signatures(self.label_band(rect)))
+                self.assertIsNotNone(extent, f"no dark text above the {label!r} gauge")
+                first, last = extent
+                self.assertLessEqual(abs(first - rect[0]), LABEL_LEFT_SLACK,
+                                     f"{label!r} starts at x={first}, gauge at x={rect[0]}")
+                self.assertGreaterEqual(last - first, 40, f"{label!r} text only {last - first} px wide")
+                self.assertLess(last, CLIENT_SIZE[0] * 3 // 4,
+                                f"{label!r} text reaches x={last}: not a short left label")
 
-    def test_system_label_is_the_widest(self):
-        widths = {}
+    def test_labels_share_their_resources_part(self):
+        # Without reading text: all three labels end in " resources:" (maybe followed by a
+        # value), so their pixel columns share a long identical run, and it starts furthest
+        # right in the label with the widest first word, "System".
+        texts = {}
         for label, rect in GAUGES.items():
-            columns = self.dark_columns(self.label_band(rect))
-            self.assertTrue(columns, f"no text above the {label!r} gauge")
-            widths[label] = columns[-1] - columns[0]
-        self.assertGreater(widths["System resources:"], widths["User resources:"],
-                           f"label text widths {widths}")
-        self.assertGreater(widths["System resources:"], widths["GDI resources:"],
-                           f"label text widths {widths}")
+            sig = self.column_signatures(self.label_band(rect))
+            extent = self.text_extent(sig)
+            self.assertIsNotNone(extent, f"no dark text above the {label!r} gauge")
+            texts[label] = sig[extent[0]:extent[1] + 1]
+        system = texts["System resources:"]
+        for other in ("User resources:", "GDI resources:"):
+            with self.subTest(label=other):
+                length, at_system, at_other = longest_common_run(system, texts[other])
+                self.assertGreaterEqual(length, 35, f"longest run of identical columns shared by the "
+                                        f"System and {other!r} labels is {length} px")
+                self.assertGreater(at_system, at_other, f"shared part starts at x={at_system} in the "
+                                   f"System label, x={at_other} in {other!r}")
+
+
+def longest_common_run(a, b):
+    """(length, start in a, start in b) of the longest run of equal items in two sequences."""
+    best = (0, 0, 0)
+    previous = [0] * (len(b) + 1)
+    for i in range(1, len(a) + 1):
+        current = [0] * (len(b) + 1)
+        for j in range(1, len(b) + 1):
+            if a[i - 1] == b[j - 1]:
+                current[j] = previous[j - 1] + 1
+                if current[j] > best[0]:
+                    best = (current[j], i - current[j], j - current[j])
+        previous = current
+    return best
 
 
 if __name__ == "__main__":
