@@ -49,6 +49,8 @@ else()
   add_library(tg_win_test_support INTERFACE)
   target_link_libraries(tg_win_test_support INTERFACE tg_app_core tg_gtest)
 endif()
+# Source properties hold per folder: the tests' copy of the resources needs them here too.
+set_source_files_properties(${TG_APP_RC} PROPERTIES OBJECT_DEPENDS "${TG_APP_RC_DEPENDS}")
 foreach(src ${TG_WIN_TESTS})
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src})

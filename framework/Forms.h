@@ -223,8 +223,9 @@ public:
     // Cursor handles by integer identifier: the system's at negative numbers, the
     // program's own where it adds them. An unknown identifier gives the arrow.
     HCURSOR Cursors(int id) const;
-    // Takes ownership of a cursor loaded from a resource (not of the system's shared ones).
-    void SetCursors(int id, HCURSOR cursor, bool owned = true);
+    // Puts a cursor under an identifier. Cursors from LoadCursorA are shared and never
+    // destroyed; pass owned only for one the caller created (CreateCursor, CopyCursor).
+    void SetCursors(int id, HCURSOR cursor, bool owned = false);
     // Overrides every control's cursor while not crDefault.
     TCursor Cursor() const noexcept { return FCursor; }
     void SetCursor(TCursor c);

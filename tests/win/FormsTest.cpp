@@ -206,7 +206,7 @@ TEST_F(FormsTest, ScreenKnowsTheSystemCursorsAndOwnsAddedOnes)
     EXPECT_EQ(LoadCursorA(nullptr, IDC_IBEAM), Screen->Cursors(crIBeam));
     EXPECT_EQ(Screen->Cursors(crDefault), Screen->Cursors(-999)) << "an unknown identifier falls back to the arrow";
     HCURSOR mine = CopyCursor(LoadCursorA(nullptr, IDC_CROSS));
-    Screen->SetCursors(-900, mine);
+    Screen->SetCursors(-900, mine, true);
     EXPECT_EQ(mine, Screen->Cursors(-900));
     EXPECT_EQ(-3, *CursorIdents().ToInt("crCross"));
 }
