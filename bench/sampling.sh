@@ -21,13 +21,17 @@ trap cleanup EXIT
 sleep 1
 
 win() { printf 'Z:%s' "$(realpath "$1" | tr / '\\')"; }
-setsid wine explorer /desktop=bench,800x600 "$(win build/win/app/Tallyglass.exe)" </dev/null >/dev/null 2>&1 &
+setsid wine "$(win build/win/app/Tallyglass.exe)" </dev/null >/dev/null 2>&1 &
 setsid wine "$(win build/win/bench/MinimalTimer.exe)" </dev/null >/dev/null 2>&1 &
 
-pid_of() { # the Linux process that runs the named Windows program
-    local name=$1 p
+pid_of() { # the Linux process that runs the named Windows program: its argv[0] is the .exe
+    local name=$1 p q arg0
     for _ in $(seq 100); do
-        p=$(pgrep -f "$name" | while read -r q; do grep -q "$name" "/proc/$q/cmdline" 2>/dev/null && echo "$q"; done | tail -n 1)
+        p=
+        for q in $(pgrep -f "$name"); do
+            arg0=$(tr '\0' '\n' <"/proc/$q/cmdline" 2>/dev/null | head -n 1)
+            case "$arg0" in *"$name") p=$q ;; esac
+        done
         [ -n "$p" ] && { echo "$p"; return; }
         sleep 0.2
     done

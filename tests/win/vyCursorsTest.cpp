@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <set>
 #include <string>
@@ -20,6 +19,7 @@
 #include "Forms.h"
 #include "Graphics.h"
 #include "WinUtils.h"
+#include "Pictures.h"
 #include "vyCursors.h"
 
 namespace {
@@ -98,29 +98,6 @@ bool IsSystemCursor(const TvyCursorInfo& info)
 int Luminance(COLORREF c)
 {
     return (GetRValue(c) * 30 + GetGValue(c) * 59 + GetBValue(c) * 11) / 100;
-}
-
-// The pixels of a bitmap, top row first, as COLORREF values.
-std::vector<COLORREF> PixelsOf(TBitmap& bitmap)
-{
-    const int w = bitmap.Width(), h = bitmap.Height();
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    std::vector<std::uint32_t> raw(static_cast<size_t>(w) * h);
-    HBITMAP handle = bitmap.Handle();
-    HDC dc = GetDC(nullptr);
-    int lines = GetDIBits(dc, handle, 0, h, raw.data(), &bi, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, dc);
-    EXPECT_EQ(h, lines) << "GetDIBits lines of a " << w << " x " << h << " bitmap";
-    std::vector<COLORREF> out(raw.size());
-    for (size_t i = 0; i < raw.size(); ++i)
-        out[i] = RGB((raw[i] >> 16) & 0xFF, (raw[i] >> 8) & 0xFF, raw[i] & 0xFF);
-    return out;
 }
 
 void Fill(TCanvas* canvas, const RECT& r, TColor color)
@@ -449,51 +426,6 @@ TEST_F(CursorSetTest, HotSpotsSitWhereThePicturesAim)
 constexpr int SheetColumns = 8, CellWidth = 160, CellHeight = 136, Zoom = 3;
 constexpr int ZoomLeft = 4, ZoomTop = 4, PlainLeft = 112, PlainTop = 4, DarkLeft = 112, DarkTop = 42;
 constexpr TColor SheetGrey = 0xC0C0C0, SheetDark = 0x202020;
-
-std::string ArtifactFolder()
-{
-    char buf[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA("TG_ARTIFACTS", buf, sizeof buf);
-    if (n > 0 && n < sizeof buf) {
-        std::string folder = buf;
-        // A Linux folder seen through Wine's Z: drive.
-        if (folder[0] == '/') folder = "Z:" + folder;
-        return folder;
-    }
-    n = GetModuleFileNameA(nullptr, buf, sizeof buf);
-    std::string exe(buf, n);
-    size_t slash = exe.find_last_of("\\/");
-    return slash == std::string::npos ? "." : exe.substr(0, slash);
-}
-
-bool WriteBmp(const std::string& path, int w, int h, const std::vector<COLORREF>& px)
-{
-    const int rowBytes = (w * 3 + 3) & ~3;
-    BITMAPFILEHEADER fh{};
-    BITMAPINFOHEADER ih{};
-    ih.biSize = sizeof ih;
-    ih.biWidth = w;
-    ih.biHeight = h;
-    ih.biPlanes = 1;
-    ih.biBitCount = 24;
-    ih.biCompression = BI_RGB;
-    ih.biSizeImage = static_cast<DWORD>(rowBytes * h);
-    fh.bfType = 0x4D42; // "BM"
-    fh.bfOffBits = sizeof fh + sizeof ih;
-    fh.bfSize = fh.bfOffBits + ih.biSizeImage;
-    std::vector<unsigned char> data(ih.biSizeImage);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            COLORREF c = px[static_cast<size_t>(h - 1 - y) * w + x];
-            unsigned char* p = &data[static_cast<size_t>(y) * rowBytes + x * 3];
-            p[0] = GetBValue(c), p[1] = GetGValue(c), p[2] = GetRValue(c);
-        }
-    std::ofstream f(path, std::ios::binary);
-    f.write(reinterpret_cast<const char*>(&fh), sizeof fh);
-    f.write(reinterpret_cast<const char*>(&ih), sizeof ih);
-    f.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-    return static_cast<bool>(f);
-}
 
 TEST_F(CursorSetTest, ContactSheetOfAllFortyThree)
 {

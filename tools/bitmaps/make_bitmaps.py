@@ -28,6 +28,25 @@ def bmp24(pixels):
     return file_header + header + bytes(data)
 
 
+def bmp1(pixels):
+    """pixels: rows top to bottom of 0 (black) or 1 (white). A bottom-up 1-bit BMP."""
+    h = len(pixels)
+    w = len(pixels[0])
+    stride = ((w + 31) // 32) * 4
+    data = bytearray()
+    for row in reversed(pixels):
+        line = bytearray(stride)
+        for x, v in enumerate(row):
+            if v:
+                line[x // 8] |= 0x80 >> (x % 8)
+        data += line
+    palette = bytes((0, 0, 0, 0, 255, 255, 255, 0))
+    header = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 1, 0, len(data), 2835, 2835, 2, 2)
+    offset = 14 + len(header) + len(palette)
+    file_header = struct.pack("<2sIHHI", b"BM", offset + len(data), 0, 0, offset)
+    return file_header + header + palette + bytes(data)
+
+
 def blend(a, b, t):
     return tuple(int(round(a[i] + (b[i] - a[i]) * t)) for i in range(3))
 
@@ -58,36 +77,37 @@ def xp_face(base):
 
 
 def glyph(width, height, draw):
-    """A black-on-silver glyph: silver (the pixel at 0, 0) is the transparent colour."""
-    px = [[(192, 192, 192) for _ in range(width)] for _ in range(height)]
+    """A one-bit glyph, black on white: white (the pixel at 0, 0) is the transparent colour
+    and black is recoloured to the button text colour."""
+    px = [[1 for _ in range(width)] for _ in range(height)]
 
     def dot(x, y):
         if 0 <= x < width and 0 <= y < height:
-            px[y][x] = (0, 0, 0)
+            px[y][x] = 0
 
     draw(dot)
     return px
 
 
 def minimize_to_tray(dot):
-    # A window frame shrinking into the tray bar at the bottom right.
-    for x in range(0, 7):
-        dot(x, 0)
+    # A small window (title bar doubled) going down into the tray bar at the bottom right.
+    for x in range(1, 7):
         dot(x, 1)
-        dot(x, 5)
-    for y in range(0, 6):
-        dot(0, y)
+        dot(x, 2)
+        dot(x, 6)
+    for y in range(1, 7):
+        dot(1, y)
         dot(6, y)
-    # The arrow down and to the right.
+    # The arrow down and to the right, its head at (9, 8).
     for i in range(4):
         dot(5 + i, 4 + i)
     for x in range(6, 10):
-        dot(x, 7)
-    for y in range(4, 8):
+        dot(x, 8)
+    for y in range(5, 9):
         dot(9, y)
     # The tray bar.
-    for x in range(4, 12):
-        dot(x, 9)
+    for x in range(3, 12):
+        dot(x, 10)
 
 
 def autorun_off(dot):
@@ -117,12 +137,11 @@ def main():
         "VYCB_XP_YELLOW": (225, 180, 40),
         "VYCB_XP_BROWN": (150, 100, 60),
     }
-    files = {name: xp_face(c) for name, c in faces.items()}
-    files["VYCB_MINIMIZETOTRAY"] = glyph(12, 10, minimize_to_tray)
-    files["VYCB_AUTORUN_OFF"] = glyph(12, 10, autorun_off)
-    files["VYCB_AUTORUN_ON"] = glyph(12, 10, autorun_on)
-    for name, px in files.items():
-        data = bmp24(px)
+    files = {name: bmp24(xp_face(c)) for name, c in faces.items()}
+    files["VYCB_MINIMIZETOTRAY"] = bmp1(glyph(12, 11, minimize_to_tray))
+    files["VYCB_AUTORUN_OFF"] = bmp1(glyph(12, 11, autorun_off))
+    files["VYCB_AUTORUN_ON"] = bmp1(glyph(12, 11, autorun_on))
+    for name, data in files.items():
         path = os.path.join(out, name + ".bmp")
         # Unchanged files keep their time, so the resource compiler does not run again.
         if os.path.exists(path) and open(path, "rb").read() == data:
