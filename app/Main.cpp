@@ -67,6 +67,7 @@ void TForm1::Loaded()
     Bind(*this, AboutItem, "AboutItem");
     Bind(*this, N1, "N1");
     Bind(*this, CloseItem, "CloseItem");
+    Bind(*this, vyTrayIcon, "vyTrayIcon");
 }
 
 void TForm1::DrawTrayPicture(int sys, int user, int gdi, TColor sysColor, TColor userColor, TColor gdiColor)
@@ -98,6 +99,7 @@ void TForm1::FormCreate(TObject*)
     DrawTrayPicture(100, 100, 100, clAqua, clAqua, clAqua);
     ImageList->Add(FPicture.get(), nullptr);
     ImageList->Add(FPicture.get(), nullptr);
+    vyTrayIcon->SetImageIndex(1);
 }
 
 void TForm1::FormDestroy(TObject*)
@@ -117,11 +119,16 @@ void TForm1::TimerTimer(TObject*)
     SysRes->SetForeColor(GaugeColor(SysRes->Progress()));
     UserRes->SetForeColor(GaugeColor(UserRes->Progress()));
     GDIRes->SetForeColor(GaugeColor(GDIRes->Progress()));
+    vyTrayIcon->SetHint("System: " + IntToStr(SysRes->Progress()) + "%, User: " + IntToStr(UserRes->Progress()) +
+                        "%, GDI: " + IntToStr(GDIRes->Progress()) + "%");
     ImageList->Clear();
     DrawTrayPicture(SysRes->Progress(), UserRes->Progress(), GDIRes->Progress(), SysRes->ForeColor(),
                     UserRes->ForeColor(), GDIRes->ForeColor());
     ImageList->Add(FPicture.get(), nullptr);
     ImageList->Add(FPicture.get(), nullptr);
+    // The same index again would send nothing: flipping between the two identical images
+    // is what makes the icon take the new picture.
+    vyTrayIcon->SetImageIndex(vyTrayIcon->ImageIndex() ^ 1);
     // With the timer off, no tick can start inside this one.
     Application->ProcessMessages();
     Timer->SetEnabled(true);

@@ -10,6 +10,7 @@
 #include "ImgList.h"
 #include "Menus.h"
 #include "StdCtrls.h"
+#include "vyTrayIcon.h"
 
 class TForm1 : public TForm {
 public:
@@ -37,6 +38,7 @@ public:
     TMenuItem* AboutItem = nullptr;
     TMenuItem* N1 = nullptr;
     TMenuItem* CloseItem = nullptr;
+    TvyTrayIcon* vyTrayIcon = nullptr;
 
     // Published handlers, wired by the stored form.
     void FormCreate(TObject* sender);

@@ -310,6 +310,7 @@ void TCustomForm::SetVisible(bool v)
         if (HandleAllocated()) ShowWindow(FHandle, SW_HIDE);
         OnHide(this);
     }
+    if (Application) Application->UpdateVisible();
 }
 
 void TCustomForm::DoClose(TCloseAction& action)
@@ -591,6 +592,17 @@ void TApplication::Restore()
     OnRestore(this);
 }
 
+void TApplication::UpdateVisible()
+{
+    if (!FHandle) return;
+    const bool any = std::any_of(FForms.begin(), FForms.end(), [](TCustomForm* f) { return f->Visible() && f->HandleAllocated(); });
+    const bool shown = IsWindowVisible(FHandle) != 0;
+    if (any && !shown)
+        ShowWindow(FHandle, SW_SHOWNOACTIVATE);
+    else if (!any && shown)
+        ShowWindow(FHandle, SW_HIDE);
+}
+
 void TApplication::BringToFront()
 {
     if (FMainForm && FMainForm->HandleAllocated()) SetForegroundWindow(FMainForm->Handle());
@@ -614,6 +626,15 @@ void TApplication::WndProc(TMessage& m)
         case SC_MINIMIZE: Minimize(); m.Result = 0; return;
         case SC_RESTORE: Restore(); m.Result = 0; return;
         default: break;
+        }
+        break;
+    case WM_SETFOCUS:
+        // The application window itself is never used: focus goes on to the main form.
+        if (FMainForm && FMainForm->HandleAllocated() && IsWindowVisible(FMainForm->Handle()) &&
+            IsWindowEnabled(FMainForm->Handle())) {
+            SetFocus(FMainForm->Handle());
+            m.Result = 0;
+            return;
         }
         break;
     case WM_ACTIVATEAPP:

@@ -177,6 +177,9 @@ public:
     void Minimize();
     void Restore();
     void BringToFront();
+    // Shows the application window (and with it the taskbar button) while a form is
+    // visible, hides it when none is.
+    void UpdateVisible();
 
     TNotifyEvent OnActivate;
     TNotifyEvent OnDeactivate;

@@ -77,5 +77,4 @@ private:
     mutable TCriticalSection FLock;
     std::vector<TRequest> FRequests;
     std::vector<HANDLE> FConnectionThreads;
-    std::vector<unsigned> FOpenSockets;
 };

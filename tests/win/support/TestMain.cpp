@@ -43,6 +43,13 @@ BOOL TRecordingPlatform::PlaySoundA(const char* sound, HMODULE module, DWORD fla
     return TRUE;
 }
 
+BOOL TRecordingPlatform::NotifyIcon(DWORD message, NOTIFYICONDATAA* data)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+    Notifies.push_back({message, std::vector<unsigned char>(bytes, bytes + data->cbSize)});
+    return TRUE;
+}
+
 TRecordingPlatform& TestPlatform()
 {
     static TRecordingPlatform platform;

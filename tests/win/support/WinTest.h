@@ -50,6 +50,13 @@ public:
     };
     std::vector<TSound> Sounds;
     BOOL PlaySoundA(const char* sound, HMODULE module, DWORD flags) override;
+    // Notification-area calls: the message and the record's bytes, as long as its size says.
+    struct TNotify {
+        DWORD Message;
+        std::vector<unsigned char> Record;
+    };
+    std::vector<TNotify> Notifies;
+    BOOL NotifyIcon(DWORD message, NOTIFYICONDATAA* data) override;
 };
 
 TRecordingPlatform& TestPlatform();
