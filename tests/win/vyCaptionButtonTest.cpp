@@ -321,6 +321,57 @@ TEST_F(CaptionButtonTest, ReCreatingTheWindowKeepsButtonsToolsAndMenuEntries)
     EXPECT_EQ((std::vector<std::string>{"B ButtonClick", "B Click"}), Events) << "clickable on the new window";
 }
 
+// Real input, as a user's mouse makes it: the system hit-tests the title bar, captures,
+// and delivers the clicks and double clicks itself.
+TEST_F(CaptionButtonTest, RealMouseClicksOnTheTitleBar)
+{
+    auto* b = Add("B");
+    b->SetAllowPress(true);
+    b->SystemMenu()->SetApplyToMenu(true);
+    SetForegroundWindow(form->Handle());
+    PumpFor(100);
+    auto centre = [&] {
+        RECT wr;
+        GetWindowRect(form->Handle(), &wr);
+        RECT r = b->ButtonRect();
+        const int t = GetSystemMetrics(SM_CYDLGFRAME) + 2;
+        return POINT{wr.left + r.left + t + (GetSystemMetrics(SM_CXSIZE) - 2) / 2, wr.top + r.top + (GetSystemMetrics(SM_CYSIZE) - 4) / 2};
+    };
+    auto click = [&](DWORD down, DWORD up) {
+        POINT p = centre();
+        SetCursorPos(p.x, p.y);
+        PumpFor(30);
+        mouse_event(down, 0, 0, 0, 0);
+        PumpFor(30);
+        mouse_event(up, 0, 0, 0, 0);
+        PumpFor(30);
+    };
+    HMENU sys = GetSystemMenu(form->Handle(), FALSE);
+    click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    ASSERT_TRUE(PumpUntil([&] { return b->Down(); }, 2000)) << "a real click presses the button";
+    EXPECT_EQ(static_cast<UINT>(MF_CHECKED), GetMenuState(sys, b->Identifier(), MF_BYCOMMAND) & MF_CHECKED);
+    PumpFor(GetDoubleClickTime() + 100); // not a double click
+    click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    ASSERT_TRUE(PumpUntil([&] { return !b->Down(); }, 2000));
+    EXPECT_EQ(0u, GetMenuState(sys, b->Identifier(), MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_EQ((std::vector<std::string>{"B Pressed", "B ButtonClick", "B Click", "B Released", "B ButtonClick", "B Click"}), Events);
+
+    // Two quick clicks: the second arrives as a double click and still counts as a press.
+    Events.clear();
+    PumpFor(GetDoubleClickTime() + 100);
+    click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    EXPECT_TRUE(PumpUntil([&] { return Events.size() >= 6; }, 2000));
+    EXPECT_EQ((std::vector<std::string>{"B Pressed", "B ButtonClick", "B Click", "B Released", "B ButtonClick", "B Click"}), Events);
+
+    // A right click on the button opens no menu.
+    Events.clear();
+    click(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    PumpFor(200);
+    EXPECT_EQ(nullptr, FindWindowA("#32768", nullptr)) << "a menu opened";
+    EXPECT_TRUE(Events.empty());
+}
+
 TEST_F(CaptionButtonTest, IdentifiersCountUpFromTheProcessWideCounter)
 {
     const UINT next = NextCaptionButtonIdentifier();
