@@ -795,6 +795,9 @@ void TWinControl::WndProc(TMessage& m)
         DefaultHandler(m);
         FHandle = nullptr;
         return;
+    case CM_INVALIDATE:
+        Invalidate();
+        return;
     default: break;
     }
     TControl::WndProc(m);

@@ -45,6 +45,7 @@ constexpr UINT CM_ENABLEDCHANGED = CM_BASE + 5;
 constexpr UINT CM_COLORCHANGED = CM_BASE + 6;
 constexpr UINT CM_MOUSEENTER = CM_BASE + 7;
 constexpr UINT CM_MOUSELEAVE = CM_BASE + 8;
+constexpr UINT CM_INVALIDATE = CM_BASE + 0x0D;  // posted to a window: repaint all of it
 
 // Control style bits.
 constexpr unsigned csOpaque = 1u << 0;      // paints every pixel of its bounds
