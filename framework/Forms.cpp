@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "FormReader.h"
+#include "Threads.h"
 #include "Platform.h"
 
 TApplication* Application = nullptr;
@@ -768,6 +769,7 @@ void RegisterUnitInitialization(int order, const char* unit, TUnitProc init, TUn
 
 void InitFramework()
 {
+    InitThreads();
     if (!Screen) Screen = new TScreen(nullptr);
     if (!Application) Application = new TApplication(nullptr);
     if (FrameworkUp) return;
@@ -797,4 +799,5 @@ void DoneFramework()
     Application = nullptr;
     if (Screen) Screen->Free();
     Screen = nullptr;
+    DoneThreads();
 }

@@ -1,0 +1,574 @@
+// tests/win/vyThreadTest.cpp
+// TvyCustomThread against real system threads: a fresh thread for every run, reports on
+// the main thread in their order, ending runs by force, priorities that survive restarts,
+// the chaining rule, waiting for a run, freeing the owner, and the framework's hand-over.
+#include "Forms.h"
+#include "Threads.h"
+#include "WinTest.h"
+#include "vyThread.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD Patience = 10000;
+
+// What happened, in order, from any thread.
+class TLog {
+public:
+    void Add(const std::string& s)
+    {
+        TCriticalSectionGuard guard(FLock);
+        FItems.push_back(s);
+    }
+    std::vector<std::string> Items() const
+    {
+        TCriticalSectionGuard guard(FLock);
+        return FItems;
+    }
+    size_t Count() const
+    {
+        TCriticalSectionGuard guard(FLock);
+        return FItems.size();
+    }
+
+private:
+    mutable TCriticalSection FLock;
+    std::vector<std::string> FItems;
+};
+
+std::string Where()
+{
+    return GetCurrentThreadId() == MainThreadID() ? "main" : "worker";
+}
+
+// A manual-reset event the test opens to let a blocked job go on.
+class TGate {
+public:
+    TGate() : FEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+    ~TGate() { CloseHandle(FEvent); }
+    void Open() { SetEvent(FEvent); }
+    // Bounded, so a test that goes wrong cannot hang the run.
+    bool Wait(DWORD ms = Patience) { return WaitForSingleObject(FEvent, ms) == WAIT_OBJECT_0; }
+
+private:
+    HANDLE FEvent;
+};
+
+// Our own handle on the current system thread of a component, valid after the component
+// has replaced or closed its own.
+HANDLE KeepThread(const TvyCustomThread& t)
+{
+    HANDLE copy = nullptr;
+    DuplicateHandle(GetCurrentProcess(), t.ThreadHandle(), GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS);
+    return copy;
+}
+
+bool Ended(HANDLE thread)
+{
+    return WaitForSingleObject(thread, 3000) == WAIT_OBJECT_0;
+}
+
+class vyThreadTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestPlatform().Boxes.clear();
+        Application->OnException = [this](TObject*, const std::exception& e) { Caught.push_back(e.what()); };
+    }
+    void TearDown() override
+    {
+        Application->OnException = nullptr;
+        EXPECT_TRUE(TestPlatform().Boxes.empty()) << "a message box was shown";
+    }
+    std::vector<std::string> Caught;
+};
+
+TEST(vyThreadPriority, TableAndItsWayBack)
+{
+    const int expected[] = {-15, -2, -1, 0, 1, 2, 15};
+    for (int i = 0; i < 7; ++i) {
+        const auto p = static_cast<TThreadPriority>(i);
+        EXPECT_EQ(expected[i], ThreadPriorityToOS(p)) << "priority " << i;
+        EXPECT_EQ(p, ThreadPriorityFromOS(expected[i])) << "back from " << expected[i];
+    }
+    for (int outside : {3, -3, 6, -7, 100, -100})
+        EXPECT_EQ(TThreadPriority::tpNormal, ThreadPriorityFromOS(outside)) << "outside the table: " << outside;
+}
+
+TEST_F(vyThreadTest, Defaults)
+{
+    TOwnedPtr<TvyCustomThread> t(new TvyCustomThread(nullptr));
+    EXPECT_TRUE(t->Suspended());
+    EXPECT_TRUE(t->HandleException());
+    EXPECT_FALSE(t->FreeOwnerOnFinish());
+    EXPECT_FALSE(t->WaitForFinish());
+    EXPECT_FALSE(t->Executing()) << "nothing runs before Execute";
+    EXPECT_EQ(TThreadPriority::tpNormal, t->Priority());
+    EXPECT_NE(nullptr, t->ThreadHandle()) << "a suspended system thread exists from the start";
+}
+
+TEST_F(vyThreadTest, RunReportsFinishOnTheMainThread)
+{
+    TLog log;
+    TGate gate;
+    TOwnedPtr<TvyCustomThread> t(new TvyCustomThread(nullptr));
+    TObject* sender = nullptr;
+    t->OnExecute = [&](TObject* s) {
+        sender = s;
+        log.Add("execute@" + Where());
+        gate.Wait();
+    };
+    t->OnFinish = [&](TObject*) { log.Add(std::string("finish@") + Where() + " executing=" + (t->Executing() ? "1" : "0")); };
+    t->OnException = [&](TObject*) { log.Add("exception"); };
+    t->Execute();
+    EXPECT_TRUE(t->Executing()) << "executing right after Execute";
+    PumpFor(30);
+    EXPECT_TRUE(t->Executing()) << "executing while the job runs";
+    gate.Open();
+    ASSERT_TRUE(PumpUntil([&] { return log.Count() >= 2; }, Patience)) << "run did not finish";
+    PumpFor(50);
+    EXPECT_EQ((std::vector<std::string>{"execute@worker", "finish@main executing=0"}), log.Items());
+    EXPECT_EQ(t.get(), sender) << "the job's sender";
+    EXPECT_FALSE(t->Executing());
+}
+
+TEST_F(vyThreadTest, EveryRunGetsAFreshThread)
+{
+    std::vector<DWORD> ids;
+    int finished = 0;
+    TOwnedPtr<TvyCustomThread> t(new TvyCustomThread(nullptr));
+    t->OnExecute = [&](TObject*) { ids.push_back(GetCurrentThreadId()); };
+    t->OnFinish = [&](TObject*) { ++finished; };
+    for (int run = 1; run <= 3; ++run) {
+        t->Execute();
+        ASSERT_TRUE(PumpUntil([&] { return finished == run; }, Patience)) << "run " << run;
+    }
+    ASSERT_EQ(3u, ids.size());
+    EXPECT_NE(ids[0], ids[1]) << "runs 1 and 2 share a thread";
+    EXPECT_NE(ids[1], ids[2]) << "runs 2 and 3 share a thread";
+    EXPECT_NE(MainThreadID(), ids[0]);
+}
+
+TEST_F(vyThreadTest, JobThatThrowsReportsExceptionThenFinish)
+{
+    TLog log;
+    TOwnedPtr<TvyCustomThread> t(new TvyCustomThread(nullptr));
+    t->OnExecute = [&](TObject*) {
+        log.Add("execute@" + Where());
+        throw std::runtime_error("job failed");
+    };
+    t->OnException = [&](TObject* s) {
+        log.Add(std::string("exception@") + Where() + " executing=" + (t->Executing() ? "1" : "0") +
+                (s == t.get() ? " sender" : " other"));
+    };
+    t->OnFinish = [&](TObject*) { log.Add(std::string("finish@") + Where() + " executing=" + (t->Executing() ? "1" : "0")); };
+    t->Execute();
+    ASSERT_TRUE(PumpUntil([&] { return log.Count() >= 3; }, Patience));
+    PumpFor(50);
+    EXPECT_EQ((std::vector<std::string>{"execute@worker", "exception@main executing=0 sender", "finish@main executing=0"}),
+              log.Items());
+    EXPECT_TRUE(Caught.empty()) << "swallowed, not shown: " << (Caught.empty() ? "" : Caught[0]);
+}
+
+TEST_F(vyThreadTest, WithoutHandleExceptionTheApplicationShowsIt)
+{
+    TLog log;
+    TOwnedPtr<TvyCustomThread> t(new TvyCustomThread(nullptr));
+    t->SetHandleException(false);
+    t->OnExecute = [&](TObject*) { throw std::runtime_error("escaped"); };
+    t->OnException = [&](TObject*) { log.Add("exception"); };
+    t->OnFinish = [&](TObject*) { log.Add("finish executing=" + std::string(t->Executing() ? "1" : "0")); };
+    t->Execute();
+    ASSERT_TRUE(PumpUntil([&] { return log.Count() >= 1; }, Patience));
+    PumpFor(50);
+    EXPECT_EQ((std::vector<std::string>{"finish executing=0"}), log.Items()) << "OnException is for caught jobs only";
+    EXPECT_EQ((std::vector<std::string>{"escaped"}), Caught) << "handed to the application's display";
+}
+
+TEST_F(vyThreadTest, ExecuteWhileRunningEndsTheRunAndStartsAnother)
+{
+    TLog log;
+    TGate gate;
+    std::atomic<int> runs{0};
+    TOwnedPtr<TvyCustomThread> t(new TvyCustomThread(nullptr));
+    t->OnExecute = [&](TObject*) {
+        int n = ++runs;
+        log.Add("execute " + std::to_string(n));
+        gate.Wait();
+        log.Add("done " + std::to_string(n));
+    };
+    t->OnFinish = [&](TObject*) { log.Add("finish"); };
+    t->Execute();
+    ASSERT_TRUE(PumpUntil([&] { return runs == 1; }, Patience)) << "first run started";
+    HANDLE first = KeepThread(*t);
+    t->Execute();
+    EXPECT_TRUE(t->Executing()) << "executing again at once";
+    EXPECT_TRUE(Ended(first)) << "the first run's thread was ended";
+    DWORD code = 1;
+    GetExitCodeThread(first, &code);
+    EXPECT_EQ(0u, code) << "ended with exit code 0";
+    CloseHandle(first);
+    ASSERT_TRUE(PumpUntil([&] { return runs == 2; }, Patience)) << "second run started";
+    gate.Open();
+    ASSERT_TRUE(PumpUntil([&] { return log.Count() >= 4; }, Patience));
+    PumpFor(100);
+    EXPECT_EQ((std::vector<std::string>{"execute 1", "execute 2", "done 2", "finish"}), log.Items())
+        << "the ended run reports nothing";
+}
+
+TEST_F(vyThreadTest, PrioritySurvivesRestarts)
+{
+    std::vector<int> seen;
+    int finished = 0;
+    TOwnedPtr<TvyCustomThread> t(new TvyCustomThread(nullptr));
+    t->OnExecute = [&](TObject*) { seen.push_back(GetThreadPriority(GetCurrentThread())); };
+    t->OnFinish = [&](TObject*) { ++finished; };
+    t->SetPriority(TThreadPriority::tpLower);
+    EXPECT_EQ(TThreadPriority::tpLower, t->Priority()) << "read back before a run";
+    for (int run = 1; run <= 2; ++run) {
+        t->Execute();
+        ASSERT_TRUE(PumpUntil([&] { return finished == run; }, Patience)) << "run " << run;
+    }
+    EXPECT_EQ((std::vector<int>{-1, -1}), seen) << "both system threads ran at -1";
+    EXPECT_EQ(TThreadPriority::tpLower, t->Priority()) << "after two runs";
+
+    // Set between runs, on a thread that has ended: the next run still gets it.
+    t->SetPriority(TThreadPriority::tpHigher);
+    t->Execute();
+    ASSERT_TRUE(PumpUntil([&] { return finished == 3; }, Patience));
+    EXPECT_EQ(1, seen.back()) << "priority set between runs";
+
+    t->Stop(true);
+    EXPECT_EQ(TThreadPriority::tpHigher, t->Priority()) << "Stop(True)'s fresh thread keeps it";
+}
+
+TEST_F(vyThreadTest, OutsidePriorityReadsNormal)
+{
+    TOwnedPtr<TvyCustomThread> t(new TvyCustomThread(nullptr));
+    t->SetPriority(TThreadPriority::tpHighest);
+    // 3 exists only for real-time processes; set from outside it is no table value.
+    const DWORD oldClass = GetPriorityClass(GetCurrentProcess());
+    const bool classSet = SetPriorityClass(GetCurrentProcess(), REALTIME_PRIORITY_CLASS) != FALSE;
+    const bool set = SetThreadPriority(t->ThreadHandle(), 3) != FALSE;
+    const int raw = GetThreadPriority(t->ThreadHandle());
+    const TThreadPriority read = t->Priority();
+    SetThreadPriority(t->ThreadHandle(), 0);
+    if (classSet) SetPriorityClass(GetCurrentProcess(), oldClass);
+    if (set && raw == 3)
+        EXPECT_EQ(TThreadPriority::tpNormal, read) << "system priority 3";
+    else
+        EXPECT_EQ(TThreadPriority::tpHighest, read) << "3 was refused (raw " << raw << "): the value set stays";
+}
+
+TEST_F(vyThreadTest, StopWithoutForceOnlyAsks)
+{
+    TLog log;
+    std::atomic<bool> started{false};
+    TOwnedPtr<TvyCustomThread> t(new TvyCustomThread(nullptr));
+    t->OnExecute = [&](TObject*) {
+        started = true;
+        DWORD start = GetTickCount();
+        while (!t->Terminated() && GetTickCount() - start < Patience) Sleep(5);
+        log.Add(t->Terminated() ? "saw the request" : "timed out");
+    };
+    t->OnFinish = [&](TObject*) { log.Add("finish"); };
+    t->Execute();
+    ASSERT_TRUE(PumpUntil([&] { return started.load(); }, Patience));
+    EXPECT_FALSE(t->Terminated());
+    t->Stop(false);
+    EXPECT_TRUE(t->Executing()) << "still running after Stop(False)";
+    ASSERT_TRUE(PumpUntil([&] { return log.Count() >= 2; }, Patience));
+    EXPECT_EQ((std::vector<std::string>{"saw the request", "finish"}), log.Items());
+}
+
+TEST_F(vyThreadTest, StopWithForceEndsAtOnceWithoutReports)
+{
+    TLog log;
+    TGate gate;
+    std::atomic<bool> started{false};
+    TOwnedPtr<TvyCustomThread> t(new TvyCustomThread(nullptr));
+    t->OnExecute = [&](TObject*) {
+        started = true;
+        gate.Wait();
+        log.Add("job went on");
+    };
+    t->OnFinish = [&](TObject*) { log.Add("finish"); };
+    t->Execute();
+    ASSERT_TRUE(PumpUntil([&] { return started.load(); }, Patience));
+    HANDLE old = KeepThread(*t);
+    t->Stop(true);
+    EXPECT_FALSE(t->Executing()) << "a fresh thread is in place";
+    EXPECT_TRUE(Ended(old));
+    CloseHandle(old);
+    gate.Open();
+    PumpFor(200);
+    EXPECT_TRUE(log.Items().empty()) << "nothing after a forced stop";
+}
+
+TEST_F(vyThreadTest, DestroyingWhileRunningCallsNoHandler)
+{
+    TLog log;
+    TGate gate;
+    std::atomic<bool> started{false};
+    auto* t = new TvyCustomThread(nullptr);
+    t->OnExecute = [&](TObject*) {
+        started = true;
+        gate.Wait();
+        log.Add("job went on");
+    };
+    t->OnFinish = [&](TObject*) { log.Add("finish"); };
+    t->OnException = [&](TObject*) { log.Add("exception"); };
+    t->Execute();
+    ASSERT_TRUE(PumpUntil([&] { return started.load(); }, Patience));
+    HANDLE old = KeepThread(*t);
+    t->Free();
+    EXPECT_TRUE(Ended(old)) << "the job's thread was ended";
+    CloseHandle(old);
+    gate.Open();
+    PumpFor(200);
+    EXPECT_TRUE(log.Items().empty()) << "no handler after destruction";
+}
+
+TEST_F(vyThreadTest, DestroyingAfterTheJobBeforeItsFinishStep)
+{
+    // The job is over, its finish hand-over waits for the main thread: destroying now must
+    // drop it, not run it on a freed component.
+    std::atomic<bool> jobDone{false};
+    int finished = 0;
+    auto* t = new TvyCustomThread(nullptr);
+    t->OnExecute = [&](TObject*) { jobDone = true; };
+    t->OnFinish = [&](TObject*) { ++finished; };
+    t->Execute();
+    DWORD start = GetTickCount();
+    while (!jobDone && GetTickCount() - start < Patience) Sleep(1); // no pumping: the hand-over waits
+    ASSERT_TRUE(jobDone.load());
+    Sleep(50);
+    t->Free();
+    PumpFor(200);
+    EXPECT_EQ(0, finished) << "the dropped finish step";
+}
+
+TEST_F(vyThreadTest, ChainingFromOnFinish)
+{
+    TLog log;
+    std::vector<DWORD> ids;
+    std::vector<bool> executingAfterChain;
+    TOwnedPtr<TvyCustomThread> t(new TvyCustomThread(nullptr));
+    int runs = 0;
+    t->OnExecute = [&](TObject*) {
+        ids.push_back(GetCurrentThreadId());
+        Sleep(30); // still running when OnFinish looks
+    };
+    t->OnFinish = [&](TObject*) {
+        ++runs;
+        log.Add("finish " + std::to_string(runs));
+        if (runs < 5) {
+            t->Execute();
+            executingAfterChain.push_back(t->Executing());
+        }
+    };
+    t->Execute();
+    ASSERT_TRUE(PumpUntil([&] { return runs == 5; }, Patience)) << "runs: " << runs;
+    PumpFor(100);
+    EXPECT_EQ((std::vector<std::string>{"finish 1", "finish 2", "finish 3", "finish 4", "finish 5"}), log.Items());
+    EXPECT_EQ((std::vector<bool>(4, true)), executingAfterChain) << "Execute from OnFinish starts at once";
+    ASSERT_EQ(5u, ids.size());
+    for (size_t i = 1; i < ids.size(); ++i) EXPECT_NE(ids[i - 1], ids[i]) << "run " << i << " and " << i + 1;
+    EXPECT_FALSE(t->Executing());
+}
+
+TEST_F(vyThreadTest, WaitForFinishReturnsAfterTheFinishStep)
+{
+    TLog log;
+    TOwnedPtr<TvyCustomThread> t(new TvyCustomThread(nullptr));
+    t->SetWaitForFinish(true);
+    t->OnExecute = [&](TObject*) {
+        Sleep(50);
+        log.Add("execute");
+    };
+    t->OnFinish = [&](TObject*) { log.Add("finish"); };
+    t->Execute();
+    log.Add("returned");
+    t->Execute();
+    log.Add("returned");
+    EXPECT_EQ((std::vector<std::string>{"execute", "finish", "returned", "execute", "finish", "returned"}), log.Items());
+    EXPECT_FALSE(t->Executing());
+}
+
+// An owner that says when it is gone.
+class TOwnerProbe : public TComponent {
+public:
+    explicit TOwnerProbe(bool* gone) : TComponent(nullptr), FGone(gone) {}
+    ~TOwnerProbe() override { *FGone = true; }
+
+private:
+    bool* FGone;
+};
+
+TEST_F(vyThreadTest, FreeOwnerOnFinishDestroysTheOwner)
+{
+    TLog log;
+    bool ownerGone = false;
+    auto* owner = new TOwnerProbe(&ownerGone);
+    auto* t = new TvyCustomThread(owner);
+    t->SetFreeOwnerOnFinish(true);
+    t->OnExecute = [&](TObject*) { log.Add("execute"); };
+    t->OnFinish = [&](TObject*) { log.Add("finish"); };
+    t->Execute();
+    ASSERT_TRUE(PumpUntil([&] { return ownerGone; }, Patience)) << "owner not destroyed";
+    PumpFor(100);
+    EXPECT_EQ((std::vector<std::string>{"execute", "finish"}), log.Items());
+}
+
+TEST_F(vyThreadTest, FreeOwnerOnFinishWhileWaiting)
+{
+    // Execute waits and the finish step frees the owner, and with it the component whose
+    // Execute is still on the stack.
+    TLog log;
+    bool ownerGone = false;
+    auto* owner = new TOwnerProbe(&ownerGone);
+    auto* t = new TvyCustomThread(owner);
+    t->SetFreeOwnerOnFinish(true);
+    t->SetWaitForFinish(true);
+    t->OnExecute = [&](TObject*) { log.Add("execute"); };
+    t->OnFinish = [&](TObject*) { log.Add("finish"); };
+    t->Execute();
+    log.Add("returned");
+    EXPECT_TRUE(ownerGone);
+    EXPECT_EQ((std::vector<std::string>{"execute", "finish", "returned"}), log.Items());
+}
+
+TEST_F(vyThreadTest, DestroyedFromItsOwnOnFinish)
+{
+    TLog log;
+    auto* t = new TvyCustomThread(nullptr);
+    t->OnExecute = [&](TObject*) { log.Add("execute"); };
+    t->OnFinish = [&](TObject* s) {
+        log.Add("finish");
+        static_cast<TvyCustomThread*>(s)->Free();
+    };
+    t->Execute();
+    ASSERT_TRUE(PumpUntil([&] { return log.Count() >= 2; }, Patience));
+    PumpFor(100);
+    EXPECT_EQ((std::vector<std::string>{"execute", "finish"}), log.Items());
+    EXPECT_TRUE(Caught.empty());
+}
+
+TEST_F(vyThreadTest, SynchronizeFromTheJob)
+{
+    TLog log;
+    int finished = 0;
+    TOwnedPtr<TvyCustomThread> t(new TvyCustomThread(nullptr));
+    t->OnExecute = [&](TObject*) {
+        int value = 0;
+        t->Synchronize([&] {
+            log.Add("sync@" + Where());
+            value = 42;
+        });
+        log.Add("job saw " + std::to_string(value));
+        try {
+            t->Synchronize([] { throw std::runtime_error("from the main thread"); });
+            log.Add("no exception");
+        } catch (const std::runtime_error& e) {
+            log.Add(std::string("job caught: ") + e.what() + " @" + Where());
+        }
+    };
+    t->OnFinish = [&](TObject*) { ++finished; };
+    t->Execute();
+    ASSERT_TRUE(PumpUntil([&] { return finished == 1; }, Patience));
+    EXPECT_EQ((std::vector<std::string>{"sync@main", "job saw 42", "job caught: from the main thread @worker"}),
+              log.Items());
+}
+
+TEST_F(vyThreadTest, FrameworkSynchronizeOnTheMainThreadJustRuns)
+{
+    int ran = 0;
+    Synchronize([&] { ++ran; });
+    EXPECT_EQ(1, ran) << "ran at once, without a message loop";
+    EXPECT_THROW(Synchronize([] { throw std::runtime_error("x"); }), std::runtime_error);
+}
+
+struct THandOverArgs {
+    std::atomic<bool>* Sending;
+    std::atomic<int>* Ran;
+};
+
+DWORD WINAPI HandOverThenWait(LPVOID p)
+{
+    auto* a = static_cast<THandOverArgs*>(p);
+    *a->Sending = true;
+    std::atomic<int>* counter = a->Ran;
+    Synchronize([counter] { ++*counter; });
+    return 0;
+}
+
+TEST_F(vyThreadTest, HandOversQueuedByAnEndedThreadAreDropped)
+{
+    // A thread hands over while the main thread does not pump; it is ended; then pumping
+    // must not run the hand-over.
+    std::atomic<bool> sending{false};
+    std::atomic<int> ran{0};
+    THandOverArgs args{&sending, &ran};
+    DWORD id = 0;
+    HANDLE h = CreateThread(nullptr, 0, &HandOverThenWait, &args, 0, &id);
+    ASSERT_NE(nullptr, h);
+    DWORD start = GetTickCount();
+    while (!sending && GetTickCount() - start < Patience) Sleep(1);
+    Sleep(100); // it is now waiting inside the hand-over
+    TerminateThreadAndWait(h, id);
+    CloseHandle(h);
+    PumpFor(200);
+    EXPECT_EQ(0, ran.load()) << "a dead thread's hand-over ran";
+}
+
+TEST_F(vyThreadTest, StoredNotSuspendedStartsAtLoaded)
+{
+    std::atomic<int> runs{0};
+    int finished = 0;
+    TOwnedPtr<TvyCustomThread> t(new TvyCustomThread(nullptr));
+    t->OnExecute = [&](TObject*) { ++runs; };
+    t->OnFinish = [&](TObject*) { ++finished; };
+    t->BeginLoading();
+    t->SetSuspended(false);
+    PumpFor(100);
+    EXPECT_EQ(0, runs.load()) << "nothing runs while loading";
+    t->EndReading();
+    t->Loaded();
+    ASSERT_TRUE(PumpUntil([&] { return finished == 1; }, Patience)) << "the job starts at Loaded";
+    EXPECT_EQ(1, runs.load());
+    EXPECT_FALSE(t->Suspended());
+}
+
+TEST_F(vyThreadTest, SuspendedHoldsARunningJob)
+{
+    std::atomic<int> ticks{0};
+    int finished = 0;
+    TOwnedPtr<TvyCustomThread> t(new TvyCustomThread(nullptr));
+    t->OnExecute = [&](TObject*) {
+        DWORD start = GetTickCount();
+        while (!t->Terminated() && GetTickCount() - start < Patience) {
+            ++ticks;
+            Sleep(2);
+        }
+    };
+    t->OnFinish = [&](TObject*) { ++finished; };
+    t->Execute();
+    ASSERT_TRUE(PumpUntil([&] { return ticks > 5; }, Patience));
+    t->SetSuspended(true);
+    Sleep(30);
+    const int held = ticks;
+    Sleep(150);
+    EXPECT_EQ(held, ticks.load()) << "ticks while suspended";
+    t->SetSuspended(false);
+    EXPECT_TRUE(PumpUntil([&] { return ticks > held + 5; }, Patience)) << "ticks after resuming";
+    t->Stop(false);
+    EXPECT_TRUE(PumpUntil([&] { return finished == 1; }, Patience));
+}
+
+} // namespace
