@@ -43,19 +43,6 @@ int HexDigit(unsigned char c)
     return -1;
 }
 
-// Keywords are matched without regard to case, as hand-edited form files vary.
-bool SameText(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-
 bool IsObjectKeyword(std::string_view s)
 {
     return SameText(s, "object") || SameText(s, "inherited") || SameText(s, "inline");

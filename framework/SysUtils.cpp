@@ -34,3 +34,15 @@ std::string IntToStr(long long value)
     if (value < 0) *--p = '-';
     return std::string(p, buf + sizeof buf);
 }
+
+bool SameText(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}

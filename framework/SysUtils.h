@@ -57,5 +57,9 @@ public:
     using EReadError::EReadError;
 };
 
-// Formats like the run-time library's Format for the handful of cases the program needs.
+// Decimal text of a number.
 std::string IntToStr(long long value);
+
+// Equal apart from the case of ASCII letters: how identifiers, property and class names
+// compare.
+bool SameText(std::string_view a, std::string_view b);

@@ -445,9 +445,19 @@ class Session:
         return [int(x) for x in proc.stdout.split()]
 
     def wait_window(self, name_regex, timeout=30):
-        found = wait_until(lambda: self.find_windows(name_regex), timeout,
-                           f"an X window named /{name_regex}/")
-        return found[0]
+        """The largest mapped X window so named: the application's own window, which carries
+        the taskbar button and shares the program's title, is an empty 0 x 0 window."""
+        def probe():
+            sized = []
+            for xid in self.find_windows(name_regex):
+                try:
+                    _, _, w, h = self.x_geometry(xid)
+                except E2EError:  # gone again meanwhile
+                    continue
+                if w > 1 and h > 1:
+                    sized.append((w * h, xid))
+            return max(sized)[1] if sized else None
+        return wait_until(probe, timeout, f"an X window named /{name_regex}/")
 
     def wait_window_gone(self, name_regex, timeout=30):
         wait_until(lambda: not self.find_windows(name_regex), timeout,
