@@ -904,6 +904,17 @@ void TvyCustomCaptionButton::AfterMessage(TMessage& m)
         }
         break;
     case VY_REINSERT_SYSMENU: FSystemMenu->RecreateEntry(); break;
+    case WM_NCMOUSEMOVE:
+        // The tooltip control hears only client-area mouse messages of the window it
+        // subclasses; moves over the title bar are passed on to it here, once per window,
+        // in the client coordinates its tools are measured in.
+        if (ToolTip && FList && !FList->Items.empty() && FList->Items.front() == this) {
+            POINT pt{static_cast<SHORT>(LOWORD(m.LParam)), static_cast<SHORT>(HIWORD(m.LParam))};
+            ScreenToClient(window, &pt);
+            MSG relay{window, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y), GetMessageTime(), {pt.x, pt.y}};
+            SendMessageA(ToolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
+        }
+        break;
     default: break;
     }
 }

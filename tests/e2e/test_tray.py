@@ -65,13 +65,37 @@ class TrayTest(unittest.TestCase):
         for c in (0, 5, 10, 15):
             self.assertEqual(BLACK, img.getpixel((x + c, y + 3)), f"outline column {c}")
 
+    def tray_button(self, w):
+        """The centre of the minimise-to-tray title-bar button: the rightmost extra button,
+        just left of the close box."""
+        left, top, width, _ = w.window_rect
+        close_width = 18
+        return left + width - 4 - close_width - 9, top + 3 + 9
+
+    def test_1b_the_title_bar_button_shows_its_hint(self):
+        w = self.window()
+        x, y = self.tray_button(w)
+        sx, sy = self.session.to_screen(x, y)
+        self.session._xdotool("mousemove", "--sync", str(sx), str(sy))
+        tip = e2elib.wait_until(
+            lambda: next((t for t in self.session.win_windows()
+                          if t.class_name.lower() == "tooltips_class32" and t.visible), None),
+            10, "the button's tooltip")
+        img = self.session.desktop_image("tooltip")
+        tx, ty, tw, th = tip.window_rect
+        self.assertLess(abs(tx - x), 40, f"tooltip at {tip.window_rect}, button at {(x, y)}")
+        self.assertTrue(0 < ty - y < 60, f"tooltip at {tip.window_rect} not just below the button at {(x, y)}")
+        # Text on the tooltip: dark pixels inside its frame, over some 100 pixels of width.
+        dark = [px for px in range(tx + 3, tx + tw - 3) if any(e2elib.is_dark(img.getpixel((px, py)))
+                                                                for py in range(ty + 3, ty + th - 3))]
+        self.assertGreater(len(dark), 60, "the tooltip shows a line of text")
+        # Move away so the tip goes.
+        self.session._xdotool("mousemove", "--sync", "5", "5")
+
     def test_2_title_bar_button_hides_the_window_into_the_tray(self):
         w = self.window()
         self.assertTrue(w and w.visible, "the window is shown at start")
-        # The minimise-to-tray button is the rightmost extra button, just left of the close box.
-        left, top, width, _ = w.window_rect
-        close_width = 18
-        self.session.click(left + width - 4 - close_width - 9, top + 3 + 9)
+        self.session.click(*self.tray_button(w))
         e2elib.wait_until(lambda: not (self.window() and self.window().visible), 10, "the window to hide")
         self.session.desktop_image("hidden")
 
