@@ -212,3 +212,43 @@ TEST_F(FormsTest, ScreenKnowsTheSystemCursorsAndOwnsAddedOnes)
 }
 
 } // namespace
+
+namespace {
+
+TEST(LabelTest, AutoSizeFitsTheTextAndTransparentLeavesTheBackground)
+{
+    TOwnedPtr<TForm> form(new TForm(nullptr));
+    form->SetColor(clYellow);
+    auto* label = new TLabel(form.get());
+    label->SetParent(form.get());
+    label->SetBounds(10, 10, 5, 5);
+    label->SetCaption("System resources:");
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, label->Font()->Handle());
+    SIZE ext;
+    GetTextExtentPoint32A(dc, "System resources:", 17, &ext);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    EXPECT_EQ(ext.cx, label->Width()) << "auto-size fits the text";
+    EXPECT_EQ(ext.cy, label->Height());
+    label->SetCaption("");
+    EXPECT_EQ(ext.cy, label->Height()) << "an empty label keeps one line's height";
+    EXPECT_LT(label->Width(), ext.cx);
+
+    // Painted onto a bitmap the way the form paints it: opaque fills, transparent does not.
+    label->SetCaption("x");
+    TBitmap target;
+    target.SetWidth(40);
+    target.SetHeight(30);
+    target.Canvas()->Brush()->SetColor(clYellow);
+    target.Canvas()->FillRect(RECT{0, 0, 40, 30});
+    label->SetColor(clAqua);
+    label->PaintTo(target.Canvas()->Handle());
+    EXPECT_EQ(RGB(0, 255, 255), target.Canvas()->Pixel(label->Width() - 1, label->Height() - 1)) << "opaque label";
+    target.Canvas()->FillRect(RECT{0, 0, 40, 30});
+    label->SetTransparent(true);
+    label->PaintTo(target.Canvas()->Handle());
+    EXPECT_EQ(RGB(255, 255, 0), target.Canvas()->Pixel(label->Width() - 1, label->Height() - 1)) << "transparent label";
+}
+
+} // namespace
