@@ -529,6 +529,8 @@ void TvyTrayIcon::UtilityWndProc(TMessage& m)
     } else if (m.Msg == WM_TIMER && m.WParam == AnimationTimer) {
         const int last = FImageList ? FImageList->Count() - 1 : 0;
         SetImageIndex(FImageIndex >= last ? 0 : FImageIndex + 1);
+        // A published event that nothing fired would be a trap: it tells of each step.
+        OnAnimate(this);
     } else if (m.Msg == FTaskbarCreated && FTaskbarCreated != 0) {
         if (FVisible) NotifyAdd();
     }

@@ -219,6 +219,26 @@ TEST_F(TrayIconTest, MouseRowsFireTheirEventsAndARightClickShowsTheMenu)
     EXPECT_EQ(std::vector<std::string>{"up 0"}, seen) << "no click without a press first";
 }
 
+TEST_F(TrayIconTest, AnimationCyclesThroughTheListAndTellsOfEachStep)
+{
+    TBitmap pic;
+    pic.SetWidth(16);
+    pic.SetHeight(16);
+    images->Add(&pic, nullptr); // three images now
+    tray->SetImageList(images);
+    std::vector<int> steps;
+    tray->OnAnimate = [&](TObject*) { steps.push_back(tray->ImageIndex()); };
+    tray->SetAnimateInterval(20);
+    tray->SetAnimate(true);
+    EXPECT_EQ(0, tray->ImageIndex()) << "an animation starts at the first image";
+    ASSERT_TRUE(PumpUntil([&] { return steps.size() >= 4; }, 3000));
+    EXPECT_EQ((std::vector<int>{1, 2, 0, 1}), std::vector<int>(steps.begin(), steps.begin() + 4));
+    tray->SetAnimate(false);
+    const size_t n = steps.size();
+    PumpFor(100);
+    EXPECT_EQ(n, steps.size()) << "stopped";
+}
+
 TEST_F(TrayIconTest, TheIconComesBackWhenTheShellRestarts)
 {
     tray->SetVisible(true);
