@@ -16,29 +16,8 @@
 
 namespace {
 
-struct TCaught {
-    TObject* Sender;
-    std::string Message;
-};
-
-// Every test sees the exceptions handed to HandleException during it, through the
-// application's exception event, and no message box.
-class MenusTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        TestPlatform().Boxes.clear();
-        Application->OnException = [this](TObject* sender, const std::exception& e) {
-            Caught.push_back({sender, e.what()});
-        };
-    }
-    void TearDown() override
-    {
-        Application->OnException = nullptr;
-        EXPECT_TRUE(TestPlatform().Boxes.empty()) << "a message box was shown";
-    }
-    std::vector<TCaught> Caught;
-};
+// Every test sees the exceptions handed to HandleException during it, and no message box.
+class MenusTest : public TCatchingTest {};
 
 std::string MenuText(HMENU menu, UINT position)
 {

@@ -12,6 +12,7 @@
 
 #include "FormReader.h"
 #include "Forms.h"
+#include "Pictures.h"
 #include "WinTest.h"
 #include "vyFormBackground.h"
 #include "vyPackedStream.h"
@@ -20,75 +21,6 @@ namespace {
 
 constexpr UINT kInvalidateNotice = 0xB00D;
 constexpr COLORREF kSentinel = RGB(1, 2, 3);
-
-// A 32-bit top-down DIB section in a memory context.
-class TDibTarget {
-public:
-    TDibTarget(int width, int height) : FWidth(width), FHeight(height)
-    {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = width;
-        bi.bmiHeader.biHeight = -height;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        FBitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        FBits = static_cast<uint32_t*>(bits);
-        FDC = CreateCompatibleDC(nullptr);
-        FOld = SelectObject(FDC, FBitmap);
-        for (int i = 0; i < width * height; ++i)
-            FBits[i] = (GetRValue(kSentinel) << 16) | (GetGValue(kSentinel) << 8) | GetBValue(kSentinel);
-    }
-    ~TDibTarget()
-    {
-        SelectObject(FDC, FOld);
-        DeleteDC(FDC);
-        DeleteObject(FBitmap);
-    }
-    TDibTarget(const TDibTarget&) = delete;
-    TDibTarget& operator=(const TDibTarget&) = delete;
-    HDC DC() const { return FDC; }
-    COLORREF Pixel(int x, int y) const
-    {
-        GdiFlush();
-        const uint32_t v = FBits[y * FWidth + x];
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-    }
-    int CountOf(COLORREF c) const
-    {
-        int n = 0;
-        for (int y = 0; y < FHeight; ++y)
-            for (int x = 0; x < FWidth; ++x) n += Pixel(x, y) == c;
-        return n;
-    }
-private:
-    int FWidth, FHeight;
-    HBITMAP FBitmap = nullptr;
-    uint32_t* FBits = nullptr;
-    HDC FDC = nullptr;
-    HGDIOBJ FOld = nullptr;
-};
-
-int Scaled(int a, int b, int c)
-{
-    return static_cast<int>(std::lround(static_cast<double>(a) * b / c));
-}
-
-COLORREF Band(COLORREF c1, COLORREF c2, int i)
-{
-    auto channel = [&](int s, int e) { return s + Scaled(i, e - s, 254); };
-    return RGB(channel(GetRValue(c1), GetRValue(c2)), channel(GetGValue(c1), GetGValue(c2)),
-               channel(GetBValue(c1), GetBValue(c2)));
-}
-
-int BandAt(int p, int length)
-{
-    for (int i = 0; i < 255; ++i)
-        if (Scaled(i, length, 255) <= p && p < Scaled(i + 1, length, 255)) return i;
-    return -1;
-}
 
 // What one erase message paints: the form's client area drawn into a DIB section.
 struct TErase {
@@ -100,7 +32,7 @@ TErase Erase(HWND window)
 {
     RECT client;
     GetClientRect(window, &client);
-    TErase e{std::make_unique<TDibTarget>(client.right, client.bottom), 0};
+    TErase e{std::make_unique<TDibTarget>(client.right, client.bottom, kSentinel), 0};
     e.Result = SendMessageA(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(e.Target->DC()), 0);
     return e;
 }
@@ -139,7 +71,7 @@ public:
     {
         ++gNested.Draws;
         gNested.BusyInside = gNested.Background->Busy();
-        TDibTarget other(20, 20);
+        TDibTarget other(20, 20, kSentinel);
         gNested.NestedResult = SendMessageA(gNested.Window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(other.DC()), 0);
         gNested.NestedPainted = 400 - other.CountOf(kSentinel);
         ValidateRect(gNested.Window, nullptr);
@@ -201,7 +133,7 @@ TEST_F(BackgroundTest, DefaultsAndGradientOnErase)
     const TErase e = Erase(window);
     EXPECT_EQ(1, e.Result) << "the erase is handled";
     for (int y = 0; y < client.bottom; y += 7)
-        EXPECT_EQ(Band(0xFF0000, 0x000000, BandAt(y, client.bottom)), e.Target->Pixel(client.right / 2, y))
+        EXPECT_EQ(Band(0xFF0000, 0x000000, BandAt(y, client.bottom), 255), e.Target->Pixel(client.right / 2, y))
             << "row " << y << " of a blue-to-black vertical gradient";
     EXPECT_EQ(0, e.Target->CountOf(RGB(255, 0, 0))) << "the form's own colour never shows";
     EXPECT_FALSE(bg->Busy()) << "busy only while painting";
@@ -213,7 +145,7 @@ TEST_F(BackgroundTest, DefaultsAndGradientOnErase)
     const TErase h = Erase(window);
     const COLORREF l = GetSysColor(COLOR_3DLIGHT), f = GetSysColor(COLOR_BTNFACE);
     for (int x = 0; x < client.right; x += 5)
-        EXPECT_EQ(Band(l, f, BandAt(x, client.right)), h.Target->Pixel(x, client.bottom - 1)) << "column " << x;
+        EXPECT_EQ(Band(l, f, BandAt(x, client.right), 255), h.Target->Pixel(x, client.bottom - 1)) << "column " << x;
 }
 
 TEST_F(BackgroundTest, EmptyPictureInactiveOrDesigningLetTheFormErase)
@@ -369,7 +301,7 @@ TEST_F(BackgroundTest, RecreatedWindowIsRepaintedAndStillPainted)
     EXPECT_EQ(1, e.Result);
     RECT now;
     GetClientRect(after, &now);
-    EXPECT_EQ(Band(0xFF0000, 0, BandAt(0, now.bottom)), e.Target->Pixel(0, 0)) << "row 0 of the gradient";
+    EXPECT_EQ(Band(0xFF0000, 0, BandAt(0, now.bottom), 255), e.Target->Pixel(0, 0)) << "row 0 of the gradient";
 }
 
 TEST_F(BackgroundTest, StoredFormsReadAndWriteTheSettings)
@@ -427,7 +359,7 @@ TEST_F(BackgroundTest, ShownFormsLookRight)
     auto capture = [&] {
         PumpFor(300);
         UpdateWindow(window);
-        TDibTarget shot(client.right, client.bottom);
+        TDibTarget shot(client.right, client.bottom, kSentinel);
         HDC dc = GetDC(window);
         BitBlt(shot.DC(), 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
         ReleaseDC(window, dc);
@@ -437,13 +369,13 @@ TEST_F(BackgroundTest, ShownFormsLookRight)
     };
     const auto main = capture();
     const COLORREF l = GetSysColor(COLOR_3DLIGHT), f = GetSysColor(COLOR_BTNFACE);
-    EXPECT_EQ(Band(l, f, BandAt(0, client.right)), main.front()) << "left edge on screen: 3-D light";
-    EXPECT_EQ(Band(l, f, BandAt(client.right - 1, client.right)), main.back()) << "right edge on screen: button face";
+    EXPECT_EQ(Band(l, f, BandAt(0, client.right), 255), main.front()) << "left edge on screen: 3-D light";
+    EXPECT_EQ(Band(l, f, BandAt(client.right - 1, client.right), 255), main.back()) << "right edge on screen: button face";
     bg->SetGradientColor1(clBlue);
     bg->SetGradientColor2(clYellow);
     const auto vivid = capture();
-    EXPECT_EQ(Band(0xFF0000, 0x00FFFF, BandAt(0, client.right)), vivid.front()) << "left edge on screen";
-    EXPECT_EQ(Band(0xFF0000, 0x00FFFF, BandAt(client.right - 1, client.right)), vivid.back()) << "right edge on screen";
+    EXPECT_EQ(Band(0xFF0000, 0x00FFFF, BandAt(0, client.right), 255), vivid.front()) << "left edge on screen";
+    EXPECT_EQ(Band(0xFF0000, 0x00FFFF, BandAt(client.right - 1, client.right), 255), vivid.back()) << "right edge on screen";
     bg->SetActive(false);
     const auto plain = capture();
     EXPECT_EQ(static_cast<size_t>(client.right), static_cast<size_t>(std::count(plain.begin(), plain.end(), RGB(255, 0, 0))))

@@ -1,6 +1,8 @@
 // tests/win/support/Pictures.cpp
 #include "Pictures.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 
@@ -84,4 +86,154 @@ std::string SaveArtifact(TBitmap& bitmap, const std::string& name)
 {
     const std::string path = ArtifactFolder() + "\\" + name + ".bmp";
     return WriteBmp(path, bitmap.Width(), bitmap.Height(), PixelsOf(bitmap)) ? path : std::string();
+}
+
+namespace {
+
+
+uint32_t Crc(const unsigned char* p, size_t n, uint32_t crc = 0)
+{
+    crc = ~crc;
+    for (size_t i = 0; i < n; ++i) {
+        crc ^= p[i];
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void PutBE(std::string& s, uint32_t v)
+{
+    for (int i = 3; i >= 0; --i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+void Chunk(std::string& png, const char* type, const std::string& data)
+{
+    PutBE(png, static_cast<uint32_t>(data.size()));
+    std::string body = std::string(type, 4) + data;
+    png += body;
+    PutBE(png, Crc(reinterpret_cast<const unsigned char*>(body.data()), body.size()));
+}
+
+} // namespace
+
+// Writes rgb rows (3 bytes a pixel) as a PNG with stored (uncompressed) deflate blocks, into
+// the current directory (the build folder when run by the test runner).
+bool WritePng(const std::string& name, int width, int height, const std::vector<unsigned char>& rgb)
+{
+    std::string raw;
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0);
+        raw.append(reinterpret_cast<const char*>(rgb.data()) + static_cast<size_t>(y) * width * 3,
+                   static_cast<size_t>(width) * 3);
+    }
+    std::string z = "\x78\x01";
+    for (size_t at = 0; at < raw.size() || at == 0; at += 65535) {
+        const size_t n = std::min<size_t>(65535, raw.size() - at);
+        z.push_back(at + n >= raw.size() ? 1 : 0);
+        z.push_back(static_cast<char>(n & 0xFF));
+        z.push_back(static_cast<char>(n >> 8));
+        z.push_back(static_cast<char>(~n & 0xFF));
+        z.push_back(static_cast<char>((~n >> 8) & 0xFF));
+        z.append(raw, at, n);
+        if (raw.empty()) break;
+    }
+    uint32_t a = 1, b = 0;
+    for (unsigned char c : raw) {
+        a = (a + c) % 65521;
+        b = (b + a) % 65521;
+    }
+    PutBE(z, (b << 16) | a);
+    std::string png = "\x89PNG\r\n\x1a\n";
+    std::string ihdr;
+    PutBE(ihdr, static_cast<uint32_t>(width));
+    PutBE(ihdr, static_cast<uint32_t>(height));
+    ihdr += std::string("\x08\x02\x00\x00\x00", 5);
+    Chunk(png, "IHDR", ihdr);
+    Chunk(png, "IDAT", z);
+    Chunk(png, "IEND", "");
+    HANDLE f = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(f, png.data(), static_cast<DWORD>(png.size()), &written, nullptr) && written == png.size();
+    CloseHandle(f);
+    return ok;
+}
+
+TDibTarget::TDibTarget(int width, int height, COLORREF fill) : FWidth(width), FHeight(height)
+{
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height; // top-down
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    FBitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    FBits = static_cast<uint32_t*>(bits);
+    FDC = CreateCompatibleDC(nullptr);
+    FOld = SelectObject(FDC, FBitmap);
+    Fill(fill);
+    FCanvas.SetHandle(FDC);
+}
+
+TDibTarget::~TDibTarget()
+{
+    FCanvas.SetHandle(nullptr);
+    SelectObject(FDC, FOld);
+    DeleteDC(FDC);
+    DeleteObject(FBitmap);
+}
+
+void TDibTarget::Fill(COLORREF c)
+{
+    GdiFlush();
+    for (int i = 0; i < FWidth * FHeight; ++i) FBits[i] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+}
+
+COLORREF TDibTarget::Pixel(int x, int y) const
+{
+    GdiFlush();
+    const uint32_t v = FBits[y * FWidth + x];
+    return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+}
+
+int TDibTarget::CountOf(COLORREF c) const
+{
+    int n = 0;
+    for (int y = 0; y < FHeight; ++y)
+        for (int x = 0; x < FWidth; ++x) n += Pixel(x, y) == c;
+    return n;
+}
+
+bool TDibTarget::SavePng(const std::string& name) const
+{
+    std::vector<unsigned char> rgb;
+    for (int y = 0; y < FHeight; ++y)
+        for (int x = 0; x < FWidth; ++x) {
+            const COLORREF c = Pixel(x, y);
+            rgb.push_back(GetRValue(c));
+            rgb.push_back(GetGValue(c));
+            rgb.push_back(GetBValue(c));
+        }
+    return WritePng(name, FWidth, FHeight, rgb);
+}
+
+int Scaled(int a, int b, int c)
+{
+    return static_cast<int>(std::lround(static_cast<double>(a) * b / c));
+}
+
+COLORREF Band(COLORREF c1, COLORREF c2, int i, int steps)
+{
+    auto channel = [&](int s, int e) { return s + Scaled(i, e - s, steps - 1); };
+    return RGB(channel(GetRValue(c1), GetRValue(c2)), channel(GetGValue(c1), GetGValue(c2)),
+               channel(GetBValue(c1), GetBValue(c2)));
+}
+
+int BandAt(int p, int length)
+{
+    for (int i = 0; i < 255; ++i)
+        if (Scaled(i, length, 255) <= p && p < Scaled(i + 1, length, 255)) return i;
+    return -1;
 }

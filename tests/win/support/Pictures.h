@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,3 +21,39 @@ std::string ArtifactFolder();
 bool WriteBmp(const std::string& path, int w, int h, const std::vector<COLORREF>& px);
 // Writes a bitmap under ArtifactFolder() as name.bmp; returns the path ("" on failure).
 std::string SaveArtifact(TBitmap& bitmap, const std::string& name);
+// Writes rgb rows (3 bytes a pixel) as a PNG file (stored deflate blocks).
+bool WritePng(const std::string& name, int width, int height, const std::vector<unsigned char>& rgb);
+
+// A 32-bit top-down DIB section in a memory context with a canvas on it: exact pixels at any
+// screen depth.
+class TDibTarget {
+public:
+    TDibTarget(int width, int height, COLORREF fill);
+    ~TDibTarget();
+    TDibTarget(const TDibTarget&) = delete;
+    TDibTarget& operator=(const TDibTarget&) = delete;
+
+    HDC DC() const { return FDC; }
+    TCanvas* Canvas() { return &FCanvas; }
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    void Fill(COLORREF c);
+    COLORREF Pixel(int x, int y) const;
+    int CountOf(COLORREF c) const;
+    bool SavePng(const std::string& name) const;
+
+private:
+    int FWidth, FHeight;
+    HBITMAP FBitmap = nullptr;
+    uint32_t* FBits = nullptr;
+    HDC FDC = nullptr;
+    HGDIOBJ FOld = nullptr;
+    TCanvas FCanvas;
+};
+
+// The gradient's arithmetic written independently of the code under test: MulDiv as the
+// exact quotient rounded half away from zero, the colour of band i of steps between two
+// colours, and the band of 255 that covers position p of a length.
+int Scaled(int a, int b, int c);
+COLORREF Band(COLORREF c1, COLORREF c2, int i, int steps);
+int BandAt(int p, int length);

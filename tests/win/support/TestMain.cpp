@@ -78,6 +78,18 @@ void PumpFor(DWORD ms)
     PumpUntil([&] { return GetTickCount() - start >= ms; }, ms + 1000);
 }
 
+void TCatchingTest::SetUp()
+{
+    TestPlatform().Boxes.clear();
+    Application->OnException = [this](TObject* sender, const std::exception& e) { Caught.push_back({sender, e.what()}); };
+}
+
+void TCatchingTest::TearDown()
+{
+    Application->OnException = nullptr;
+    EXPECT_TRUE(TestPlatform().Boxes.empty()) << "a message box was shown";
+}
+
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);

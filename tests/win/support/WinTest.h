@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -65,3 +67,17 @@ TRecordingPlatform& TestPlatform();
 bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs = 5000);
 // Pumps messages for about ms milliseconds.
 void PumpFor(DWORD ms);
+
+// A fixture that collects the exceptions handed to the standard exception display during a
+// test (through the application's exception event) and fails the test if a message box was
+// shown instead.
+class TCatchingTest : public ::testing::Test {
+protected:
+    struct TCaught {
+        TObject* Sender;
+        std::string Message;
+    };
+    void SetUp() override;
+    void TearDown() override;
+    std::vector<TCaught> Caught;
+};
