@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "Classes.h"
 #include "Platform.h"
 
 // Records what would have left the process instead of doing it: message boxes never
