@@ -14,6 +14,16 @@ const TClassInfo& TForm1::StaticClassInfo()
         i.Methods.push_back(Method("FormDestroy", &TForm1::FormDestroy));
         i.Methods.push_back(Method("TimerTimer", &TForm1::TimerTimer));
         i.Methods.push_back(Method("CloseItemClick", &TForm1::CloseItemClick));
+        i.Fields = {Field("SysLabel", &TForm1::SysLabel), Field("SysLab", &TForm1::SysLab),
+                    Field("SysRes", &TForm1::SysRes), Field("UserLabel", &TForm1::UserLabel),
+                    Field("UserLab", &TForm1::UserLab), Field("UserRes", &TForm1::UserRes),
+                    Field("GDILabel", &TForm1::GDILabel), Field("GDILab", &TForm1::GDILab),
+                    Field("GDIRes", &TForm1::GDIRes), Field("Timer", &TForm1::Timer),
+                    Field("ImageList", &TForm1::ImageList), Field("PopupMenu1", &TForm1::PopupMenu1),
+                    Field("RestoreItem", &TForm1::RestoreItem), Field("MinimizeItem", &TForm1::MinimizeItem),
+                    Field("N2", &TForm1::N2), Field("AutorunatStartUpItem", &TForm1::AutorunatStartUpItem),
+                    Field("AboutItem", &TForm1::AboutItem), Field("N1", &TForm1::N1),
+                    Field("CloseItem", &TForm1::CloseItem), Field("vyTrayIcon", &TForm1::vyTrayIcon)};
         return i;
     }();
     return info;
@@ -23,13 +33,6 @@ namespace {
 struct TRegisterMain {
     TRegisterMain() { RegisterComponentClass(TForm1::StaticClassInfo()); }
 } RegisterMain;
-
-template <class T>
-void Bind(TComponent& root, T*& field, const char* name)
-{
-    field = dynamic_cast<T*>(root.FindComponent(name));
-    if (!field) throw EReadError(0, name, std::string("The stored form has no ") + T::StaticClassInfo().Name + " named " + name);
-}
 
 // 40 and above is plenty, 20 to 39 is getting low, below 20 is short.
 TColor GaugeColor(int percent)
@@ -44,31 +47,6 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
 }
 
 TForm1::~TForm1() = default;
-
-void TForm1::Loaded()
-{
-    TForm::Loaded();
-    Bind(*this, SysLabel, "SysLabel");
-    Bind(*this, SysLab, "SysLab");
-    Bind(*this, SysRes, "SysRes");
-    Bind(*this, UserLabel, "UserLabel");
-    Bind(*this, UserLab, "UserLab");
-    Bind(*this, UserRes, "UserRes");
-    Bind(*this, GDILabel, "GDILabel");
-    Bind(*this, GDILab, "GDILab");
-    Bind(*this, GDIRes, "GDIRes");
-    Bind(*this, Timer, "Timer");
-    Bind(*this, ImageList, "ImageList");
-    Bind(*this, PopupMenu1, "PopupMenu1");
-    Bind(*this, RestoreItem, "RestoreItem");
-    Bind(*this, MinimizeItem, "MinimizeItem");
-    Bind(*this, N2, "N2");
-    Bind(*this, AutorunatStartUpItem, "AutorunatStartUpItem");
-    Bind(*this, AboutItem, "AboutItem");
-    Bind(*this, N1, "N1");
-    Bind(*this, CloseItem, "CloseItem");
-    Bind(*this, vyTrayIcon, "vyTrayIcon");
-}
 
 void TForm1::DrawTrayPicture(int sys, int user, int gdi, TColor sysColor, TColor userColor, TColor gdiColor)
 {

@@ -18,7 +18,7 @@ public:
     explicit TForm1(TComponent* owner);
     ~TForm1() override;
 
-    // Controls and components of the stored form, bound by name after loading.
+    // Controls and components of the stored form, published fields bound by the reader.
     TLabel* SysLabel = nullptr;
     TLabel* SysLab = nullptr;
     TGauge* SysRes = nullptr;
@@ -51,9 +51,6 @@ public:
     TBitmap* TrayPicture() const noexcept { return FPicture.get(); }
     // Draws the three-bar tray picture for the given figures and colours.
     void DrawTrayPicture(int sys, int user, int gdi, TColor sysColor, TColor userColor, TColor gdiColor);
-
-protected:
-    void Loaded() override;
 
 private:
     std::unique_ptr<TBitmap> FPicture;

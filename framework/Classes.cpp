@@ -249,6 +249,10 @@ void TComponent::RemoveComponent(TComponent* component)
     Notification(component, TOperation::Remove);
     FComponents.erase(std::find(FComponents.begin(), FComponents.end(), component));
     component->FOwner = nullptr;
+    // A published field never points at a component that has left its owner.
+    for (const TClassInfo* c = &ClassInfo(); c; c = c->Parent)
+        for (const auto& f : c->Fields)
+            if (f.Get(*this) == component) f.Set(*this, nullptr);
 }
 
 void TComponent::DestroyComponents()

@@ -122,6 +122,15 @@ struct TMethodInfo {
     std::function<std::any(TObject*)> Bind;
 };
 
+// A published field of a form class: a pointer member the reader sets to the stored
+// component of that name once the whole form is read.
+struct TFieldInfo {
+    std::string Name;
+    const TClassInfo& (*Class)() = nullptr; // the class the component must descend from
+    std::function<TComponent*(const TObject&)> Get;
+    std::function<void(TObject&, TComponent*)> Set;
+};
+
 using TComponentFactory = TComponent* (*)(TComponent* owner);
 
 struct TClassInfo {
@@ -130,6 +139,7 @@ struct TClassInfo {
     TComponentFactory Create = nullptr; // null for classes that are never read by name
     std::vector<TPropInfo> Props;
     std::vector<TMethodInfo> Methods;
+    std::vector<TFieldInfo> Fields{};
 
     bool InheritsFrom(const TClassInfo& other) const noexcept;
     const TPropInfo* FindProp(std::string_view name) const;     // searches ancestors too
@@ -421,6 +431,18 @@ TMethodInfo Method(std::string name, void (C::*fn)(Args...))
         return std::function<void(Args...)>([obj, fn](Args... a) { (obj->*fn)(std::forward<Args>(a)...); });
     };
     return m;
+}
+
+// A published field of form class C, bound to the stored component of the same name.
+template <class C, class T>
+TFieldInfo Field(std::string name, T* C::*member)
+{
+    TFieldInfo f;
+    f.Name = std::move(name);
+    f.Class = &T::StaticClassInfo;
+    f.Get = [member](const TObject& o) -> TComponent* { return static_cast<const C&>(o).*member; };
+    f.Set = [member](TObject& o, TComponent* c) { static_cast<C&>(o).*member = static_cast<T*>(c); };
+    return f;
 }
 
 // --- String lists ----------------------------------------------------------------------

@@ -52,6 +52,7 @@ public:
             ReadProperties(FRoot, tree.Properties);
             for (const auto& child : tree.Children) ReadComponent(child, &FRoot);
             ResolveFixups();
+            BindFields(tree.Line);
             for (TComponent* c : FLoaded) c->EndReading();
         } catch (...) {
             // Leave nothing half-built: what this read created goes again, newest first.
@@ -228,6 +229,18 @@ private:
                 throw EReadError(f.Line, f.PropertyName, c->Name() + " is not a " + f.Prop->RefClass().Name);
             f.Prop->Set(*f.Instance, TPropValue(static_cast<TPersistent*>(c)));
         }
+    }
+
+    // The root's published fields point at its stored components, before any Loaded runs.
+    void BindFields(int rootLine)
+    {
+        for (const TClassInfo* cls = &FRoot.ClassInfo(); cls; cls = cls->Parent)
+            for (const auto& f : cls->Fields) {
+                TComponent* c = FRoot.FindComponent(f.Name);
+                if (!c || !c->ClassInfo().InheritsFrom(f.Class()))
+                    throw EReadError(rootLine, f.Name, "The stored form has no " + f.Class().Name + " named " + f.Name);
+                f.Set(FRoot, c);
+            }
     }
 
     TComponent& FRoot;

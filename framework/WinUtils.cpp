@@ -19,21 +19,37 @@ namespace {
 // so StdWndProc sees (object, hwnd, msg, wparam, lparam) and returns with ret 20 the way
 // the system expects of a 4-argument stdcall procedure.
 
+struct TThunk;
+
+// The bound method, and how many dispatches are running through it. A thunk freed while a
+// dispatch runs (an object freed from inside its own message) is only marked: its method and
+// its code stay until the outermost dispatch has returned.
 struct TThunkTarget {
     TWndMethod Method;
+    TThunk* Thunk = nullptr;
+    int Depth = 0;
+    bool Freed = false;
 };
+
+void ReleaseThunk(TThunk* t);
 
 LRESULT __stdcall StdWndProc(TThunkTarget* target, HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
 {
+    // Nothing is left to call once the owner has let go of a thunk: a window still pointing
+    // at it gets the system's handling.
+    if (target->Freed) return DefWindowProcA(wnd, msg, wp, lp);
     TMessage m{msg, wp, lp, 0};
+    ++target->Depth;
+    bool failed = false;
     try {
         target->Method(m);
     } catch (...) {
         HandleException(nullptr);
-        // Fall back to the system's handling so the window stays usable.
-        return DefWindowProcA(wnd, msg, wp, lp);
+        failed = true;
     }
-    return m.Result;
+    if (--target->Depth == 0 && target->Freed) ReleaseThunk(target->Thunk);
+    // After a failure, the system's handling keeps the window usable.
+    return failed ? DefWindowProcA(wnd, msg, wp, lp) : m.Result;
 }
 
 #pragma pack(push, 1)
@@ -82,6 +98,14 @@ TThunk* AllocThunk()
     return t;
 }
 
+void ReleaseThunk(TThunk* t)
+{
+    delete t->Target;
+    t->PopEax = 0;
+    t->Target = reinterpret_cast<TThunkTarget*>(FreeList);
+    FreeList = t;
+}
+
 // --- utility windows -------------------------------------------------------------------
 
 const char UtilWindowClass[] = "TgUtilWindow";
@@ -112,6 +136,7 @@ WNDPROC MakeObjectInstance(TWndMethod method)
     auto target = std::make_unique<TThunkTarget>();
     target->Method = std::move(method);
     TThunk* t = AllocThunk();
+    target->Thunk = t;
     t->PopEax = 0x58;
     t->PushImm = 0x68;
     t->Target = target.release();
@@ -127,10 +152,10 @@ void FreeObjectInstance(WNDPROC instance)
 {
     if (!instance) return;
     auto* t = reinterpret_cast<TThunk*>(instance);
-    delete t->Target;
-    t->PopEax = 0;
-    t->Target = reinterpret_cast<TThunkTarget*>(FreeList);
-    FreeList = t;
+    if (t->Target->Depth > 0)
+        t->Target->Freed = true;
+    else
+        ReleaseThunk(t);
 }
 
 HWND AllocateHWnd(TWndMethod method)

@@ -22,7 +22,9 @@ struct TMessage {
 using TWndMethod = std::function<void(TMessage&)>;
 
 // A window procedure entry point bound to one method: a few bytes of machine code that
-// push the bound object and jump to a shared dispatcher. Freed with FreeObjectInstance.
+// push the bound object and jump to a shared dispatcher. Freed with FreeObjectInstance;
+// freeing one from inside a message it dispatches is safe: the release waits until the
+// outermost dispatch through it has returned.
 WNDPROC MakeObjectInstance(TWndMethod method);
 void FreeObjectInstance(WNDPROC instance);
 

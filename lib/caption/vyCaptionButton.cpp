@@ -6,6 +6,7 @@
 #include "vyCaptionButton.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 
@@ -818,7 +819,7 @@ void TvyCustomCaptionButton::AfterMessage(TMessage& m)
     switch (m.Msg) {
     case WM_NCHITTEST:
         if (m.Result == HTCAPTION) {
-            POINT pt{static_cast<LONG>(LOWORD(m.LParam)), static_cast<LONG>(HIWORD(m.LParam))};
+            POINT pt{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
             ScreenToClient(window, &pt);
             if (FRect.left < pt.x && pt.x <= FRect.right + 1 && pt.y < 0) {
                 m.Result = FIdentifier;
@@ -909,9 +910,9 @@ void TvyCustomCaptionButton::AfterMessage(TMessage& m)
         // subclasses; moves over the title bar are passed on to it here, once per window,
         // in the client coordinates its tools are measured in.
         if (ToolTip && FList && !FList->Items.empty() && FList->Items.front() == this) {
-            POINT pt{static_cast<SHORT>(LOWORD(m.LParam)), static_cast<SHORT>(HIWORD(m.LParam))};
+            POINT pt{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
             ScreenToClient(window, &pt);
-            MSG relay{window, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y), GetMessageTime(), {pt.x, pt.y}};
+            MSG relay{window, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y), static_cast<DWORD>(GetMessageTime()), {pt.x, pt.y}};
             SendMessageA(ToolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
         }
         break;

@@ -111,30 +111,17 @@ TvyTrayIcon::TvyTrayIcon(TComponent* owner)
     Repaint();
     // A restarted shell (Explorer) forgets every icon; it says so with this message.
     FTaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
-    if (!Designing() && Application && Application->Handle()) {
-        HWND app = Application->Handle();
-        FAppPrevProc = reinterpret_cast<WNDPROC>(GetWindowLongA(app, GWL_WNDPROC));
-        FAppOwnProc = MakeObjectInstance([this](TMessage& m) {
-            try {
-                AppWindowProc(m);
-            } catch (...) {
-                HandleException(this);
-            }
-        });
-        SetWindowLongA(app, GWL_WNDPROC, reinterpret_cast<LONG>(FAppOwnProc));
-    }
+    HookApp();
 }
 
 TvyTrayIcon::~TvyTrayIcon()
 {
     Destroying();
+    UnhookApp();
     SetVisible(false);
-    if (FAppOwnProc) {
-        if (Application && Application->Handle())
-            SetWindowLongA(Application->Handle(), GWL_WNDPROC, reinterpret_cast<LONG>(FAppPrevProc));
-        FreeObjectInstance(FAppOwnProc);
-        FAppOwnProc = nullptr;
-    }
+    // The menu items get their own handlers back: the replacements call into this component.
+    SetPopupMenuRestoreItem(nullptr);
+    SetPopupMenuTrayMinimizeItem(nullptr);
     if (UtilityWindow()) KillTimer(UtilityWindow(), AnimationTimer);
 }
 
@@ -451,12 +438,11 @@ void TvyTrayIcon::Click()
 
 // --- messages --------------------------------------------------------------------------
 
-void TvyTrayIcon::AppWindowProc(TMessage& m)
+void TvyTrayIcon::AppBeforeMessage(TMessage& m, bool&)
 {
     if (m.Msg == WM_SIZE && m.WParam == SIZE_MINIMIZED && Has(FOptions, TvyTrayIconOption::oMinimizeToTray) &&
         Application && Application->MainForm() && OwnerForm() == Application->MainForm())
         MinimizeToTray();
-    m.Result = CallWindowProcA(FAppPrevProc, Application->Handle(), m.Msg, m.WParam, m.LParam);
 }
 
 void TvyTrayIcon::TrayMouse(UINT mouseMessage)

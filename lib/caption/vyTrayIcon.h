@@ -112,7 +112,7 @@ public:
     TMouseEvent OnMouseDown;
     TMouseEvent OnMouseUp;
 
-    virtual void AppWindowProc(TMessage& m);
+    void AppBeforeMessage(TMessage& m, bool& handled) override;
     virtual void MinimizeToTray();
     virtual void RestoreFromTray();
     virtual void ShowBalloon();
@@ -155,8 +155,6 @@ private:
     bool FShowHint = true;
     bool FVisible = false;
     std::unique_ptr<TvyWin2kInfoBalloon> FBalloon;
-    WNDPROC FAppPrevProc = nullptr;
-    WNDPROC FAppOwnProc = nullptr;
     bool FLeftPressed = false;
     UINT FTaskbarCreated = 0;
 };

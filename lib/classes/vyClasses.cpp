@@ -1,15 +1,19 @@
 // lib/classes/vyClasses.cpp
 // The component base classes and the hook list.
 //
-// The chain, per window: the components hooked to it, in hook-list order. The first one's
-// previous procedure is the window's base procedure (what it had before any component);
-// each later one's is the own procedure of the one before; GWL_WNDPROC is the last one's.
-// So a message enters the newest component first:
+// The chain, per window: the links of the components hooked to it, in creation order. The
+// first link's previous procedure is the window's base procedure (what it had before any
+// component); each later one's is the entry point of the one before; GWL_WNDPROC is the
+// last one's. So a message enters the newest component first:
 //   - BeforeMessage runs newest first; a component that sets handled hides the message
 //     from older components and from the window, not from its own AfterMessage;
 //   - AfterMessage runs oldest first (on the way back out), whether or not handled;
 //   - removal re-links the survivors from the base procedure, so any order works;
 //   - only the hook list decides the order: nobody restores a saved procedure by hand.
+// The application window's hooks are links of the same kind, with the same rules.
+// A component freed while a message runs through its link (from its own handler, or from
+// anything further down the chain) leaves the link in place as a pass-through; the link
+// goes when that dispatch returns, so the message still reaches the rest of the chain.
 #include "vyClasses.h"
 
 #include <algorithm>
@@ -86,7 +90,7 @@ TvyHookList& TvyHookList::Acquire()
 
 void TvyHookList::ReleaseIfEmpty()
 {
-    if (FInstance && FInstance->FItems.empty()) {
+    if (FInstance && FInstance->FItems.empty() && FInstance->FLinks.empty()) {
         delete FInstance;
         FInstance = nullptr;
     }
@@ -104,20 +108,71 @@ void TvyHookList::Remove(TvyFormHookComponent* c)
 
 WNDPROC TvyHookList::BaseProc(HWND window) const
 {
-    for (TvyFormHookComponent* c : FItems)
-        if (c->FHooked && c->FWindow == window && c->FPrevProc) return c->FPrevProc;
+    for (const TvyHookLink* l : FLinks)
+        if (l->Window == window) return l->Prev;
     return reinterpret_cast<WNDPROC>(GetWindowLongA(window, GWL_WNDPROC));
 }
 
 void TvyHookList::Rechain(HWND window, WNDPROC base)
 {
     WNDPROC previous = base;
-    for (TvyFormHookComponent* c : FItems) {
-        if (!c->FHooked || c->FWindow != window) continue;
-        c->FPrevProc = previous;
-        previous = c->FOwnProc;
+    for (TvyHookLink* l : FLinks) {
+        if (l->Window != window) continue;
+        l->Prev = previous;
+        previous = l->Own;
     }
     SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG>(previous));
+}
+
+TvyHookLink* TvyHookList::Link(TvyFormHookComponent* c, HWND window, TvyHookLink::TKind kind)
+{
+    const WNDPROC base = BaseProc(window);
+    auto* link = new TvyHookLink;
+    link->Kind = kind;
+    link->Window = window;
+    link->Client = c;
+    try {
+        link->Own = MakeObjectInstance([link](TMessage& m) { Dispatch(link, m); });
+    } catch (...) {
+        delete link;
+        throw;
+    }
+    FLinks.push_back(link);
+    Rechain(window, base);
+    return link;
+}
+
+void TvyHookList::Unlink(TvyHookLink* link)
+{
+    if (!link) return;
+    link->Client = nullptr;
+    if (link->Depth == 0) Drop(link);
+}
+
+void TvyHookList::Drop(TvyHookLink* link)
+{
+    const HWND window = link->Window;
+    const WNDPROC base = BaseProc(window);
+    FLinks.erase(std::remove(FLinks.begin(), FLinks.end(), link), FLinks.end());
+    if (IsWindow(window)) Rechain(window, base);
+    FreeObjectInstance(link->Own);
+    delete link;
+    ReleaseIfEmpty();
+}
+
+void TvyHookList::Dispatch(TvyHookLink* link, TMessage& m)
+{
+    ++link->Depth;
+    try {
+        bool handled = false;
+        if (link->Client) link->Client->LinkBefore(*link, m, handled);
+        if (!handled) m.Result = CallWindowProcA(link->Prev, link->Window, m.Msg, m.WParam, m.LParam);
+        if (link->Client) link->Client->LinkAfter(*link, m);
+    } catch (...) {
+        HandleException(link->Client);
+    }
+    // The component let go during this message: the link has served its last dispatch.
+    if (--link->Depth == 0 && !link->Client && FInstance) FInstance->Drop(link);
 }
 
 void TvyHookList::WndProc(TMessage& m)
@@ -135,14 +190,12 @@ void TvyHookList::Reattach(HWND oldWindow)
     std::vector<TvyFormHookComponent*> items = FItems;
     for (auto it = items.rbegin(); it != items.rend(); ++it) {
         TvyFormHookComponent* c = *it;
-        if (c->FWindow != oldWindow) continue;
-        FreeObjectInstance(c->FOwnProc);
-        c->FOwnProc = nullptr;
-        c->FPrevProc = nullptr;
-        c->FHooked = false;
+        if (c->FWindow != oldWindow || !c->FLink) continue;
+        Unlink(c->FLink);
+        c->FLink = nullptr;
     }
     for (TvyFormHookComponent* c : items) {
-        if (!Contains(c) || c->FWindow != oldWindow || c->FHooked) continue;
+        if (!Contains(c) || c->FWindow != oldWindow || c->FLink) continue;
         c->Hook();
         c->RestoreState();
     }
@@ -173,7 +226,9 @@ TvyFormHookComponent::TvyFormHookComponent(TComponent* owner, TWinControl* hookT
 TvyFormHookComponent::~TvyFormHookComponent()
 {
     Destroying();
-    if (TvyHookList::Instance() && TvyHookList::Instance()->Contains(this)) Unhook();
+    UnhookApp();
+    Unhook();
+    if (TvyHookList* list = TvyHookList::Instance()) list->Remove(this);
     TvyHookList::ReleaseIfEmpty();
 }
 
@@ -181,26 +236,26 @@ void TvyFormHookComponent::Hook()
 {
     auto* host = dynamic_cast<TWinControl*>(FHost);
     if (!host) return;
-    if (!FOwnProc) FOwnProc = MakeObjectInstance([this](TMessage& m) { HookWndProc(m); });
     FWindow = host->Handle();
-    TvyHookList& list = TvyHookList::Acquire();
-    WNDPROC base = list.BaseProc(FWindow);
-    FHooked = true;
-    list.Rechain(FWindow, base);
+    FLink = TvyHookList::Acquire().Link(this, FWindow, TvyHookLink::TKind::Form);
 }
 
 void TvyFormHookComponent::Unhook()
 {
-    TvyHookList* list = TvyHookList::Instance();
-    if (!list) return;
-    WNDPROC base = FHooked ? list->BaseProc(FWindow) : nullptr;
-    list->Remove(this);
-    const bool wasHooked = FHooked;
-    FHooked = false;
-    if (wasHooked && IsWindow(FWindow)) list->Rechain(FWindow, base);
-    FreeObjectInstance(FOwnProc);
-    FOwnProc = nullptr;
-    FPrevProc = nullptr;
+    if (TvyHookList* list = TvyHookList::Instance()) list->Unlink(FLink);
+    FLink = nullptr;
+}
+
+void TvyFormHookComponent::HookApp()
+{
+    if (FAppLink || Designing() || !Application || !Application->Handle()) return;
+    FAppLink = TvyHookList::Acquire().Link(this, Application->Handle(), TvyHookLink::TKind::App);
+}
+
+void TvyFormHookComponent::UnhookApp()
+{
+    if (TvyHookList* list = TvyHookList::Instance()) list->Unlink(FAppLink);
+    FAppLink = nullptr;
 }
 
 void TvyFormHookComponent::SetHost(TControl* host)
@@ -208,34 +263,42 @@ void TvyFormHookComponent::SetHost(TControl* host)
     if (host == FHost) return;
     Unhook();
     FHost = host;
-    TvyHookList::Acquire().Add(this);
     Hook();
 }
 
-void TvyFormHookComponent::HookWndProc(TMessage& m)
+void TvyFormHookComponent::LinkBefore(const TvyHookLink& link, TMessage& m, bool& handled)
 {
-    // Everything read after the previous procedure has run is checked first: the message
-    // may have destroyed this component.
-    try {
-        if (m.Msg == WM_DESTROY && !IsDestroying()) {
-            TvyHookList* list = TvyHookList::Instance();
-            if (list && FPrevProc == list->BaseProc(FWindow))
-                PostMessageA(list->Handle(), VY_REATTACH_HOOKS, 0, reinterpret_cast<LPARAM>(FWindow));
-        }
-        if (m.Msg == VY_TOPMOST_CHANGED) SetTopmost(m.WParam != 0);
-        bool handled = false;
-        BeforeMessage(m, handled);
-        if (!handled) m.Result = CallWindowProcA(FPrevProc, FWindow, m.Msg, m.WParam, m.LParam);
-        TvyHookList* list = TvyHookList::Instance();
-        if (list && list->Contains(this)) AfterMessage(m);
-    } catch (...) {
-        HandleException(this);
+    if (link.Kind == TvyHookLink::TKind::App) {
+        AppBeforeMessage(m, handled);
+        return;
     }
+    // The oldest component of a window being destroyed asks for the hooks to be re-attached
+    // should the window come back (a re-created window); a form going away does not.
+    if (m.Msg == WM_DESTROY && !IsDestroying()) {
+        TvyHookList* list = TvyHookList::Instance();
+        if (list && link.Prev == list->BaseProc(link.Window))
+            PostMessageA(list->Handle(), VY_REATTACH_HOOKS, 0, reinterpret_cast<LPARAM>(link.Window));
+    }
+    if (m.Msg == VY_TOPMOST_CHANGED) SetTopmost(m.WParam != 0);
+    // The component may be gone when this returns: nothing here may follow it.
+    if (link.Client) BeforeMessage(m, handled);
+}
+
+void TvyFormHookComponent::LinkAfter(const TvyHookLink& link, TMessage& m)
+{
+    if (link.Kind == TvyHookLink::TKind::App)
+        AppAfterMessage(m);
+    else
+        AfterMessage(m);
 }
 
 void TvyFormHookComponent::BeforeMessage(TMessage&, bool&) {}
 
 void TvyFormHookComponent::AfterMessage(TMessage&) {}
+
+void TvyFormHookComponent::AppBeforeMessage(TMessage&, bool&) {}
+
+void TvyFormHookComponent::AppAfterMessage(TMessage&) {}
 
 void TvyFormHookComponent::RestoreState()
 {
@@ -360,47 +423,12 @@ const TClassInfo& TvyAppHookComponent::StaticClassInfo()
 
 TvyAppHookComponent::TvyAppHookComponent(TComponent* owner) : TvyHFormHookComponent(owner)
 {
-    if (!Designing()) HookApp();
+    HookApp();
 }
 
 TvyAppHookComponent::~TvyAppHookComponent()
 {
+    // Before this class's part is gone: no application message may reach a half-destroyed
+    // component.
     UnhookApp();
 }
-
-void TvyAppHookComponent::HookApp()
-{
-    if (!Application || !Application->Handle()) return;
-    HWND app = Application->Handle();
-    FAppPrevProc = reinterpret_cast<WNDPROC>(GetWindowLongA(app, GWL_WNDPROC));
-    FAppOwnProc = MakeObjectInstance([this](TMessage& m) { AppWndProc(m); });
-    SetWindowLongA(app, GWL_WNDPROC, reinterpret_cast<LONG>(FAppOwnProc));
-    FAppHooked = true;
-}
-
-void TvyAppHookComponent::UnhookApp()
-{
-    if (!FAppHooked) return;
-    if (Application && Application->Handle())
-        SetWindowLongA(Application->Handle(), GWL_WNDPROC, reinterpret_cast<LONG>(FAppPrevProc));
-    FreeObjectInstance(FAppOwnProc);
-    FAppOwnProc = nullptr;
-    FAppHooked = false;
-}
-
-void TvyAppHookComponent::AppWndProc(TMessage& m)
-{
-    m.Result = 1;
-    try {
-        bool handled = false;
-        AppBeforeMessage(m, handled);
-        if (!handled) m.Result = CallWindowProcA(FAppPrevProc, Application->Handle(), m.Msg, m.WParam, m.LParam);
-        if (!IsDestroying()) AppAfterMessage(m);
-    } catch (...) {
-        HandleException(this);
-    }
-}
-
-void TvyAppHookComponent::AppBeforeMessage(TMessage&, bool&) {}
-
-void TvyAppHookComponent::AppAfterMessage(TMessage&) {}

@@ -46,9 +46,24 @@ private:
 TPropInfo AboutProp();
 
 class TvyHookList;
+class TvyFormHookComponent;
+
+// One link of a window's chain of hooks. The hook list owns it, so it outlives every
+// dispatch running through it: a component freed from inside its own message leaves its
+// link behind as a plain pass-through until that dispatch has returned.
+struct TvyHookLink {
+    enum class TKind { Form, App };
+    TKind Kind = TKind::Form;
+    HWND Window = nullptr;
+    WNDPROC Own = nullptr;                   // this link's entry point
+    WNDPROC Prev = nullptr;                  // the next older link's, or the window's own procedure
+    TvyFormHookComponent* Client = nullptr;  // null once the component has let go
+    int Depth = 0;                           // dispatches running through this link
+};
 
 // A component that subclasses its host window through the hook list: its BeforeMessage
-// sees a message before the window does, its AfterMessage after.
+// sees a message before the window does, its AfterMessage after. It may also hook the
+// application window (AppBeforeMessage, AppAfterMessage) by the same rules.
 class TvyFormHookComponent : public TvyComponent {
 public:
     TG_DECLARE_CLASS()
@@ -61,6 +76,8 @@ public:
     void SetHost(TControl* host) override;
     virtual void BeforeMessage(TMessage& m, bool& handled);
     virtual void AfterMessage(TMessage& m);
+    virtual void AppBeforeMessage(TMessage& m, bool& handled);
+    virtual void AppAfterMessage(TMessage& m);
     // Called after the window was re-created and the component hooked to the new one.
     virtual void RestoreState();
     virtual HMENU GetSystemMenu();
@@ -71,18 +88,24 @@ public:
     bool Topmost() const;
     void SetTopmost(bool value);
     HWND WindowHandle() const noexcept { return FWindow; }
-    bool Hooked() const noexcept { return FHooked; }
+    bool Hooked() const noexcept { return FLink != nullptr; }
+    bool AppHooked() const noexcept { return FAppLink != nullptr; }
+
+protected:
+    // Chains the component into the application window's procedure (newest first).
+    void HookApp();
+    void UnhookApp();
 
 private:
     friend class TvyHookList;
     void Hook();
     void Unhook();
-    void HookWndProc(TMessage& m);
-    bool FHooked = false;
+    void LinkBefore(const TvyHookLink& link, TMessage& m, bool& handled);
+    void LinkAfter(const TvyHookLink& link, TMessage& m);
     bool FStoredTopmost = false;
     HWND FWindow = nullptr;
-    WNDPROC FPrevProc = nullptr;
-    WNDPROC FOwnProc = nullptr;
+    TvyHookLink* FLink = nullptr;
+    TvyHookLink* FAppLink = nullptr;
 };
 
 // Adds a hidden utility window of its own, to defer work out of a message.
@@ -117,27 +140,16 @@ private:
     std::string FCaption;
 };
 
-// Also hooks the application window (plain nesting, outside the hook list).
+// Also hooks the application window, from its creation on.
 class TvyAppHookComponent : public TvyHFormHookComponent {
 public:
     TG_DECLARE_CLASS()
     explicit TvyAppHookComponent(TComponent* owner);
     ~TvyAppHookComponent() override;
-    virtual void AppBeforeMessage(TMessage& m, bool& handled);
-    virtual void AppAfterMessage(TMessage& m);
-    bool AppHooked() const noexcept { return FAppHooked; }
-
-private:
-    void HookApp();
-    void UnhookApp();
-    void AppWndProc(TMessage& m);
-    WNDPROC FAppPrevProc = nullptr;
-    WNDPROC FAppOwnProc = nullptr;
-    bool FAppHooked = false;
 };
 
-// The one process-wide list of hook components, in creation order. It exists while at
-// least one hook component exists.
+// The one process-wide list of hook components, in creation order, and the links of every
+// hooked window's chain. It exists while at least one component or link exists.
 class TvyHookList {
 public:
     static TvyHookList* Instance() noexcept { return FInstance; }
@@ -146,10 +158,8 @@ public:
     bool Contains(const TvyFormHookComponent* c) const;
     HWND Handle() const noexcept { return FWindow; }
 
-    // The procedure a window had before any component hooked it.
+    // The procedure a window had before any link was chained into it.
     WNDPROC BaseProc(HWND window) const;
-    // Links every component of the window in list order, starting from base.
-    void Rechain(HWND window, WNDPROC base);
 
 private:
     friend class TvyFormHookComponent;
@@ -159,10 +169,19 @@ private:
     static void ReleaseIfEmpty();
     void Add(TvyFormHookComponent* c) { FItems.push_back(c); }
     void Remove(TvyFormHookComponent* c);
+    // Chains a new link for c into window, as the newest.
+    TvyHookLink* Link(TvyFormHookComponent* c, HWND window, TvyHookLink::TKind kind);
+    // The component lets go of its link: dropped at once, or when its dispatch returns.
+    void Unlink(TvyHookLink* link);
+    void Drop(TvyHookLink* link);
+    // Links the window's links in creation order, starting from base.
+    void Rechain(HWND window, WNDPROC base);
+    static void Dispatch(TvyHookLink* link, TMessage& m);
     void WndProc(TMessage& m);
     void Reattach(HWND oldWindow);
 
     static TvyHookList* FInstance;
     std::vector<TvyFormHookComponent*> FItems;
+    std::vector<TvyHookLink*> FLinks;
     HWND FWindow = nullptr;
 };

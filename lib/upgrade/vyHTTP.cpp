@@ -362,9 +362,10 @@ void TvyCustomHTTP::Abort()
     FStartPending = false;
     FPendingBody.reset();
     const bool running = FWorker->Executing();
-    // Also a run whose job is over but whose finish step is still to come ends here; only
-    // from inside the finish step itself there is nothing left to end.
-    if (!FInReport) FWorker->Stop(true);
+    if (running)
+        FWorker->Stop(true);
+    else if (FWorker->Finishing() && !FInReport && !IsDestroying())
+        return; // a run that has ended still reports; its finish step releases everything
     std::shared_ptr<bool> alive = FAlive;
     if (running && OnAborted && !IsDestroying()) {
         OnAborted(this);

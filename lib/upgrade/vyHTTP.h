@@ -162,7 +162,8 @@ public:
     // Busy; True without sending anything when OnFormField is not set.
     virtual bool PostForm(uint16_t fieldCount);
     // Ends a running transfer at once (OnAborted), releases the handles and destroys Data.
-    // A partly written output file stays on disk.
+    // A partly written output file stays on disk. A transfer whose job has already ended
+    // is not cut off: its finish step still reports it.
     virtual void Abort();
     // A transfer is running (or was started from an event and begins when the events end).
     bool Busy() const;

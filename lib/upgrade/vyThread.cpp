@@ -293,6 +293,11 @@ bool TvyCustomThread::Executing() const
     return FThread->Executing;
 }
 
+bool TvyCustomThread::Finishing() const
+{
+    return FThread->Stage == TvyEventThread::stRunning && !FThread->Executing;
+}
+
 bool TvyCustomThread::Terminated() const
 {
     return FThread->TerminateRequested;

@@ -47,6 +47,8 @@ public:
     void Stop(bool force);
 
     bool Executing() const;
+    // The job has returned and its finish step is still to run (or running) on the main thread.
+    bool Finishing() const;
     // The terminate request of the current run (Stop(false)).
     bool Terminated() const;
 

@@ -145,6 +145,29 @@ public:
     void WrongShape(TObject*, int) {}
 };
 
+// A form class with published fields: the reader binds them by name.
+class TFieldRoot : public TTestRoot {
+public:
+    TG_DECLARE_CLASS()
+    using TTestRoot::TTestRoot;
+    TThing* A = nullptr;
+    TThing* C = nullptr;  // nested inside A in the stored form, owned by the root
+    TThing* CInLoaded = nullptr;
+    void Loaded() override
+    {
+        TTestRoot::Loaded();
+        CInLoaded = C;
+    }
+};
+
+// Its field B must be a TFieldRoot: a plain TThing of that name does not do.
+class TPickyRoot : public TFieldRoot {
+public:
+    TG_DECLARE_CLASS()
+    using TFieldRoot::TFieldRoot;
+    TFieldRoot* B = nullptr;
+};
+
 TIdentMap& Colors()
 {
     static TIdentMap& m = [] () -> TIdentMap& {
@@ -200,9 +223,31 @@ const TClassInfo& TTestRoot::StaticClassInfo()
     return info;
 }
 
+const TClassInfo& TFieldRoot::StaticClassInfo()
+{
+    static const TClassInfo info = [] {
+        TClassInfo i{"TFieldRoot", &TTestRoot::StaticClassInfo(), &CreateComponentOf<TFieldRoot>, {}, {}};
+        i.Fields = {Field("A", &TFieldRoot::A), Field("C", &TFieldRoot::C)};
+        return i;
+    }();
+    return info;
+}
+
+const TClassInfo& TPickyRoot::StaticClassInfo()
+{
+    static const TClassInfo info = [] {
+        TClassInfo i{"TPickyRoot", &TFieldRoot::StaticClassInfo(), &CreateComponentOf<TPickyRoot>, {}, {}};
+        i.Fields = {Field("B", &TPickyRoot::B)};
+        return i;
+    }();
+    return info;
+}
+
 struct TRegister {
     TRegister()
     {
+        RegisterComponentClass(TFieldRoot::StaticClassInfo());
+        RegisterComponentClass(TPickyRoot::StaticClassInfo());
         RegisterComponentClass(TThing::StaticClassInfo());
         RegisterComponentClass(TTestRoot::StaticClassInfo());
     }
@@ -375,6 +420,52 @@ TEST_F(ClassesTest, ReadingIntoAnExistingRootCleansUpOnlyWhatItMade)
     TFormReader::ReadRoot(root, "object Root: TTestRoot\n  object Keep: TThing\n    Count = 9\n  end\nend\n");
     EXPECT_EQ(1, root.ComponentCount());
     EXPECT_EQ(9, keep->Count());
+}
+
+TEST_F(ClassesTest, PublishedFieldsAreBoundBeforeLoadedAndClearedWhenTheirComponentGoes)
+{
+    std::string text = FullForm;
+    text.replace(text.find("TTestRoot"), 9, "TFieldRoot");
+    std::unique_ptr<TComponent> made(TFormReader::CreateRoot(text, nullptr));
+    auto* root = dynamic_cast<TFieldRoot*>(made.get());
+    ASSERT_NE(nullptr, root);
+    ASSERT_NE(nullptr, root->A);
+    EXPECT_EQ("A", root->A->Name());
+    ASSERT_NE(nullptr, root->C) << "a component nested in another is still the root's";
+    EXPECT_EQ(4, root->C->Count());
+    EXPECT_EQ(root->C, root->CInLoaded) << "bound before Loaded runs";
+    delete root->C;
+    EXPECT_EQ(nullptr, root->C) << "a field never points at a freed component";
+    EXPECT_NE(nullptr, root->A);
+}
+
+TEST_F(ClassesTest, AStoredFormWithoutAPublishedFieldIsRefusedWhole)
+{
+    const TBadCase cases[] = {
+        // C missing.
+        {"object Root: TFieldRoot\n  object A: TThing\n  end\nend\n", 1, "C", "The stored form has no TThing named C"},
+        // B there, but not of the field's class.
+        {"object Root: TPickyRoot\n  object A: TThing\n    object C: TThing\n    end\n  end\n  object B: TThing\n  end\nend\n",
+         1, "B", "The stored form has no TFieldRoot named B"},
+    };
+    for (const auto& c : cases) {
+        Alive = 0;
+        try {
+            std::unique_ptr<TComponent> root(TFormReader::CreateRoot(c.Text, nullptr));
+            ADD_FAILURE() << "no error for:\n" << c.Text;
+        } catch (const EReadError& e) {
+            EXPECT_EQ(c.Line, e.Line()) << e.Message();
+            EXPECT_EQ(c.Property, e.Property()) << e.Message();
+            EXPECT_NE(std::string::npos, e.Message().find(c.Fragment)) << e.Message();
+        }
+        EXPECT_EQ(0, Alive) << "components left alive after:\n" << c.Text;
+    }
+    // Reading into a root that exists: what the read made goes, and no field dangles.
+    TFieldRoot root(nullptr);
+    EXPECT_THROW(TFormReader::ReadRoot(root, "object Root: TFieldRoot\n  object A: TThing\n  end\nend\n"), EReadError);
+    EXPECT_EQ(0, root.ComponentCount());
+    EXPECT_EQ(nullptr, root.A) << "bound, then its component was freed with the failed read";
+    EXPECT_EQ(nullptr, root.C);
 }
 
 TEST_F(ClassesTest, OwnerDestroysTheLastCreatedFirstAndNoticesReachReferrers)

@@ -190,6 +190,31 @@ TEST_F(FormsTest, ClosingTheMainFormEndsTheApplication)
     Application->SetMainForm(previous);
 }
 
+TEST(ThunkTest, AThunkFreedInsideItsOwnDispatchIsReleasedWhenTheOutermostDispatchReturns)
+{
+    // Slots are handed out newest-freed first, so a slot released too early would come
+    // straight back from the next MakeObjectInstance.
+    WNDPROC self = nullptr;
+    std::vector<WNDPROC> madeInside;
+    int depth = 0;
+    self = MakeObjectInstance([&](TMessage& m) {
+        ++depth;
+        if (depth == 1) {
+            self(nullptr, WM_NULL, 0, 0); // nested dispatch through the same thunk
+            FreeObjectInstance(self);
+            madeInside.push_back(MakeObjectInstance([](TMessage&) {}));
+        }
+        m.Result = 42 + depth;
+    });
+    EXPECT_EQ(44, self(nullptr, WM_NULL, 0, 0));
+    ASSERT_EQ(1u, madeInside.size());
+    EXPECT_NE(self, madeInside[0]) << "the running thunk's slot was handed out again";
+    WNDPROC after = MakeObjectInstance([](TMessage&) {});
+    EXPECT_EQ(self, after) << "released once the outermost dispatch returned";
+    FreeObjectInstance(after);
+    FreeObjectInstance(madeInside[0]);
+}
+
 TEST_F(FormsTest, ReleaseFreesTheFormAfterTheCurrentMessage)
 {
     auto* form = new TForm(nullptr);

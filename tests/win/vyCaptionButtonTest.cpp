@@ -13,6 +13,8 @@
 #include "WinTest.h"
 #include "vyCaptionButton.h"
 
+#include <windowsx.h> // after the framework: its macros clash with member names
+
 namespace {
 
 std::vector<std::string> Events;
@@ -173,6 +175,15 @@ TEST_F(CaptionButtonTest, AllowPressFlipsDownAndEventsComeInOrder)
     const std::vector<std::string> expected = {"B Pressed", "B ButtonClick", "B Click", "B Released", "B ButtonClick", "B Click"};
     EXPECT_EQ(expected, Events);
     EXPECT_FALSE(b->Captured());
+}
+
+TEST_F(CaptionButtonTest, AButtonLeftOfThePrimaryMonitorIsHitAtANegativeScreenX)
+{
+    auto* b = Add("B");
+    form->SetBounds(-300, 100, 320, 120);
+    const LPARAM p = PointOn(b);
+    ASSERT_LT(GET_X_LPARAM(p), 0) << "the button lies left of the screen's origin";
+    EXPECT_EQ(static_cast<LRESULT>(b->Identifier()), SendMessageA(form->Handle(), WM_NCHITTEST, 0, p));
 }
 
 TEST_F(CaptionButtonTest, WithoutAllowPressDownStaysFalse)

@@ -2,6 +2,8 @@
 // The hook chain on real windows: order, removal, re-creation, caption watching, topmost.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -94,6 +96,52 @@ public:
     void AppAfterMessage(TMessage& m) override
     {
         if (m.Msg == WM_PROBE) Seen.push_back("app after " + Tag);
+    }
+};
+
+// A hook that frees itself (or is freed) during a message. Its memory is filled with a
+// pattern and never given back, so any read through it after the free lands on garbage
+// instead of on stale but plausible values.
+constexpr UINT WM_FREE_BEFORE = WM_APP + 42;
+constexpr UINT WM_FREE_AFTER = WM_APP + 43;
+
+class TSelfFreeingHook : public TvyHFormHookComponent {
+public:
+    TSelfFreeingHook(TComponent* owner, std::string tag) : TvyHFormHookComponent(owner), Tag(std::move(tag)) {}
+    ~TSelfFreeingHook() override { Seen.push_back("freed " + Tag); }
+    static void operator delete(void* p, std::size_t size) { std::memset(p, 0xCC, size); }
+    std::string Tag;
+    bool FreeSelf = false;
+    void BeforeMessage(TMessage& m, bool&) override
+    {
+        if (m.Msg == WM_FREE_BEFORE || m.Msg == WM_FREE_AFTER || m.Msg == WM_PROBE) Seen.push_back("before " + Tag);
+        if (m.Msg == WM_FREE_BEFORE && FreeSelf) Free();
+    }
+    void AfterMessage(TMessage& m) override
+    {
+        if (m.Msg == WM_FREE_BEFORE || m.Msg == WM_FREE_AFTER || m.Msg == WM_PROBE)
+            Seen.push_back("after " + Tag + " result " + std::to_string(m.Result));
+        if (m.Msg == WM_FREE_AFTER && FreeSelf) Free();
+    }
+};
+
+// Frees the given components while the message passes through the window itself.
+class TFreeingForm : public TProbeForm {
+public:
+    using TProbeForm::TProbeForm;
+    std::vector<TComponent*> ToFree;
+
+protected:
+    void WndProc(TMessage& m) override
+    {
+        if (m.Msg == WM_FREE_BEFORE || m.Msg == WM_FREE_AFTER) {
+            Seen.push_back("form");
+            for (TComponent* c : ToFree) c->Free();
+            ToFree.clear();
+            m.Result = 5;
+            return;
+        }
+        TProbeForm::WndProc(m);
     }
 };
 
@@ -223,6 +271,75 @@ TEST_F(HooksTest, AnOwnerThatIsNoWindowedControlIsRefused)
     }
     EXPECT_EQ(before, TvyHookList::Instance() ? TvyHookList::Instance()->Count() : 0);
     EXPECT_EQ(0, plain.ComponentCount()) << "the refused component is gone again";
+}
+
+TEST_F(HooksTest, AComponentFreedDuringAMessageLetsItFinishThroughTheRestOfTheChain)
+{
+    struct TCase {
+        const char* Name;
+        UINT Msg;
+        bool FreeFromForm; // else the middle component B frees itself
+        std::vector<std::string> Expected;
+    };
+    const TCase cases[] = {
+        {"own before-step", WM_FREE_BEFORE, false,
+         {"before C", "before B", "freed B", "before A", "form", "after A result 5", "after C result 5"}},
+        {"own after-step", WM_FREE_AFTER, false,
+         {"before C", "before B", "before A", "form", "after A result 5", "after B result 5", "freed B", "after C result 5"}},
+        {"the window, freeing all three", WM_FREE_BEFORE, true,
+         {"before C", "before B", "before A", "form", "freed C", "freed B", "freed A"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Seen.clear();
+        TOwnedPtr<TFreeingForm> f(new TFreeingForm(nullptr));
+        const LONG formProc = GetWindowLongA(f->Handle(), GWL_WNDPROC);
+        auto* a = new TSelfFreeingHook(f.get(), "A");
+        auto* b = new TSelfFreeingHook(f.get(), "B");
+        auto* cc = new TSelfFreeingHook(f.get(), "C");
+        if (c.FreeFromForm)
+            f->ToFree = {cc, b, a};
+        else
+            b->FreeSelf = true;
+        EXPECT_EQ(5, SendMessageA(f->Handle(), c.Msg, 0, 0));
+        EXPECT_EQ(c.Expected, Seen);
+        if (!c.FreeFromForm) {
+            // The survivors still work, in order.
+            Seen.clear();
+            EXPECT_EQ(7, SendMessageA(f->Handle(), WM_PROBE, 0, 0));
+            EXPECT_EQ((std::vector<std::string>{"before C", "before A", "form", "after A result 7", "after C result 7"}), Seen);
+            cc->Free();
+            a->Free();
+        }
+        EXPECT_EQ(formProc, GetWindowLongA(f->Handle(), GWL_WNDPROC)) << "the window's own procedure again";
+        EXPECT_EQ(nullptr, TvyHookList::Instance()) << "no link left behind";
+    }
+}
+
+TEST_F(HooksTest, ApplicationWindowHooksComeOffInAnyOrder)
+{
+    const LONG original = GetWindowLongA(Application->Handle(), GWL_WNDPROC);
+    std::vector<int> order = {0, 1, 2};
+    do {
+        const std::string tags[] = {"X", "Y", "Z"};
+        std::vector<TAppProbe*> hooks;
+        for (const auto& t : tags) hooks.push_back(new TAppProbe(form.get(), t));
+        std::vector<int> alive = {0, 1, 2};
+        std::string trace = "removal order";
+        for (int i : order) trace += " " + tags[i];
+        SCOPED_TRACE(trace);
+        for (int i : order) {
+            hooks[static_cast<size_t>(i)]->Free();
+            alive.erase(std::find(alive.begin(), alive.end(), i));
+            std::vector<std::string> expected;
+            for (auto it = alive.rbegin(); it != alive.rend(); ++it) expected.push_back("app before " + tags[*it]);
+            for (int j : alive) expected.push_back("app after " + tags[j]);
+            Seen.clear();
+            SendMessageA(Application->Handle(), WM_PROBE, 0, 0);
+            EXPECT_EQ(expected, Seen) << "after removing " << tags[i];
+        }
+        EXPECT_EQ(original, GetWindowLongA(Application->Handle(), GWL_WNDPROC));
+    } while (std::next_permutation(order.begin(), order.end()));
 }
 
 TEST_F(HooksTest, AnExceptionInAHookIsShownAndTheMessageReturns)

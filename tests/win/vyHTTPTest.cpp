@@ -120,9 +120,8 @@ public:
 // Waits until a transfer has ended and its events are all in.
 bool WaitIdle(TvyCustomHTTP& h, const TRecorder& r, size_t events = 1)
 {
-    bool ok = PumpUntil([&] { return r.Log.size() >= events && !h.Busy(); }, Patience);
-    PumpFor(150);
-    return ok;
+    // Once the finish step is over, no further event of that run can come.
+    return PumpUntil([&] { return r.Log.size() >= events && !h.Busy() && !h.Worker()->Finishing(); }, Patience);
 }
 
 class vyHTTPTest : public ::testing::Test {
@@ -549,6 +548,22 @@ TEST_F(vyHTTPTest, AbortWhileTheWorkerWaitsForData)
         ASSERT_TRUE(WaitIdle(*Http, Rec)) << "round " << round;
         EXPECT_EQ((Lines{"done text/plain 3000 memory"}), Rec.Log) << "round " << round;
     }
+}
+
+TEST_F(vyHTTPTest, AbortAfterTheJobHasEndedLetsTheRunReport)
+{
+    Http->OnProgress = nullptr;
+    Http->SetURL(Server.URL("/ended?size=100"));
+    ASSERT_TRUE(Http->Get());
+    // Without pumping, the finish step cannot run: wait for the job alone to end.
+    const DWORD start = GetTickCount();
+    while (!Http->Worker()->Finishing() && GetTickCount() - start < Patience) Sleep(1);
+    ASSERT_TRUE(Http->Worker()->Finishing());
+    ASSERT_FALSE(Http->Busy());
+    Http->Abort();
+    EXPECT_TRUE(Rec.Log.empty()) << "nothing was running to abort";
+    ASSERT_TRUE(WaitIdle(*Http, Rec));
+    EXPECT_EQ((Lines{"done text/plain 100 memory"}), Rec.Log) << "the ended run still reports";
 }
 
 TEST_F(vyHTTPTest, AbortWhenIdleReportsNothing)

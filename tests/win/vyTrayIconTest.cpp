@@ -162,6 +162,18 @@ TEST_F(TrayIconTest, MinimiseAndRestoreHideAndShowTheFormAndSyncTheMenu)
     EXPECT_TRUE(minimize->Enabled() && minimize->Default());
     EXPECT_EQ("RestoreUp", TestPlatform().Sounds.back().Sound.value_or(""));
     EXPECT_EQ((std::vector<std::string>{"minimize", "restore"}), events);
+
+    // Freed, the icon gives the items their own handlers back.
+    tray->Free();
+    tray = nullptr;
+    events.clear();
+    restore->SetEnabled(true);
+    minimize->SetEnabled(true);
+    restore->Click();
+    minimize->Click();
+    EXPECT_EQ(2, restoreClicks) << "the item's own handler, alone";
+    EXPECT_TRUE(events.empty());
+    EXPECT_FALSE(minimize->OnClick) << "the minimise item had no handler of its own";
 }
 
 TEST_F(TrayIconTest, HidingTheIconWhileTheFormIsHiddenShowsTheForm)
