@@ -64,11 +64,34 @@ tg_ensure_deps() {
         || tg_die "apt-get install ${missing[*]} failed"
 }
 
+# tg_limit SECONDS WHAT COMMAND...: runs COMMAND in a process group of its own and returns its
+# status. If it has not ended after SECONDS, the whole group is killed, WHAT is named as the
+# step that hung, and the status is 124.
+tg_limit() {
+    local limit="$1" what="$2"; shift 2
+    local deadline=$((SECONDS + limit)) pid
+    # Not a process-group leader in a script, so setsid(1) makes this very process the leader.
+    setsid "$@" &
+    pid=$!
+    while kill -0 "$pid" 2>/dev/null; do
+        if [ "$SECONDS" -ge "$deadline" ]; then
+            tg_log "error: $what hung: still running after $limit s; killing its process group"
+            kill -TERM -- "-$pid" 2>/dev/null
+            sleep 2
+            kill -KILL -- "-$pid" 2>/dev/null
+            wait "$pid" 2>/dev/null
+            return 124
+        fi
+        sleep 0.2
+    done
+    wait "$pid"
+}
+
 # Runs a Wine command with its output in a log file and no terminal or pipe inherited:
 # wineboot leaves wineserver and services behind, and those would keep a caller's pipe open.
 tg__wine_detached() {
     local log="$1"; shift
-    setsid -w "$@" </dev/null >>"$log" 2>&1
+    tg_limit 300 "$*" "$@" </dev/null >>"$log" 2>&1
 }
 
 # Bump when the template's content changes; older templates (and their copies) are rebuilt.
@@ -124,7 +147,10 @@ tg_template_prefix() {
             wine regedit /S "$(tg_winpath "$TG_BUILD/wineprefix-template.reg")" \
             || { cat "$log" >&2; tg_die "importing the template's registry settings failed"; }
         # The registry reaches the files only when the server ends.
-        WINEPREFIX="$tmp" wineserver -w
+        if ! WINEPREFIX="$tmp" tg_limit 120 "waiting for the template's wineserver to end" wineserver -w; then
+            WINEPREFIX="$tmp" wineserver -k
+            tg_die "the template's wineserver did not end"
+        fi
         [ -f "$tmp/system.reg" ] || { cat "$log" >&2; tg_die "wineboot left no system.reg"; }
         grep -q 'ShowCrashDialog' "$tmp/user.reg" || { cat "$log" >&2; tg_die "registry settings missing from the template"; }
         echo "$TG_TEMPLATE_VERSION" >"$tmp/.tg-template-version"
@@ -213,18 +239,23 @@ tg_wineserver_stop() {
 }
 
 # Starts Xvfb on the first free display from :91 and prints the display name; its output goes
-# to a log, so it holds no caller's pipe. The caller stops it with tg_xvfb_stop.
+# to a log, so it holds no caller's pipe. The display is taken only once this very server has
+# said it is ready (-displayfd), never because some other server answers on that number.
+# The caller stops it with tg_xvfb_stop.
 tg_xvfb_start() {
-    local n log
+    local n log ready pid
+    mkdir -p "$TG_BUILD"
     for n in $(seq 91 140); do
         [ -e "/tmp/.X$n-lock" ] && continue
         [ -e "/tmp/.X11-unix/X$n" ] && continue
         log="$TG_BUILD/xvfb-$n.log"
-        mkdir -p "$TG_BUILD"
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$log" 2>&1 &
-        local pid=$!
-        for _ in $(seq 1 100); do
-            if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+        ready="$TG_BUILD/xvfb-$n.ready"
+        : >"$ready"
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -displayfd 3 </dev/null >"$log" 2>&1 3>"$ready" &
+        pid=$!
+        for _ in $(seq 1 150); do
+            if [ -s "$ready" ]; then
+                rm -f "$ready"
                 echo "$pid" >"$TG_BUILD/xvfb-$n.pid"
                 printf ':%s\n' "$n"
                 return 0
@@ -232,7 +263,9 @@ tg_xvfb_start() {
             kill -0 "$pid" 2>/dev/null || break
             sleep 0.1
         done
+        # Lost the number to another server, or it hung: try the next one.
         kill "$pid" 2>/dev/null || true
+        rm -f "$ready"
     done
     tg_die "could not start Xvfb"
 }

@@ -37,6 +37,7 @@ import json
 import os
 import re
 import shutil
+import select
 import signal
 import subprocess
 import time
@@ -58,6 +59,25 @@ MINGW_GCC = "i686-w64-mingw32-gcc-win32"
 DESKTOP_NAME = "e2e"
 DESKTOP_SIZE = (800, 600)
 SCREEN = "1024x768x24"
+
+
+# What the program shows, shared by every suite.
+TITLE_ANSI = b"Pellory\xae Tallyglass"   # the main window's caption in the Windows ANSI code page
+MAIN_WINDOW_POSITION = (228, 205)        # where the main window stands, desktop coordinates
+# The three gauges, (left, top, width, height) in client coordinates, border included.
+GAUGES = {
+    "System resources:": (4, 14, 235, 19),
+    "User resources:": (4, 50, 235, 19),
+    "GDI resources:": (4, 86, 235, 19),
+}
+LIME = (0, 255, 0)
+MAGENTA = (255, 0, 255)
+BLACK = (0, 0, 0)
+
+
+def product():
+    """The program under test: TG_E2E_EXE (another build) or the Windows tree's."""
+    return Path(os.environ.get("TG_E2E_EXE", PRODUCT))
 
 
 class E2EError(AssertionError):
@@ -148,18 +168,29 @@ class Xvfb:
             if os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
                 continue
             log = open(RESULTS / f"xvfb-{n}.log", "wb")
+            # The server itself says when it is ready (-displayfd): another server answering on
+            # the same number is never taken for this one.
+            ready_r, ready_w = os.pipe()
             proc = subprocess.Popen(
-                ["Xvfb", f":{n}", "-screen", "0", self.screen, "-nolisten", "tcp"],
+                ["Xvfb", f":{n}", "-screen", "0", self.screen, "-nolisten", "tcp", "-displayfd", str(ready_w)],
                 stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
-                start_new_session=True)
+                start_new_session=True, pass_fds=(ready_w,))
             log.close()
-            deadline = time.monotonic() + 15
-            while time.monotonic() < deadline and proc.poll() is None:
-                if subprocess.run(["xdpyinfo", "-display", f":{n}"], stdin=subprocess.DEVNULL,
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0:
-                    self.proc, self.display = proc, f":{n}"
-                    return self.display
-                time.sleep(0.1)
+            os.close(ready_w)
+            announced = b""
+            try:
+                deadline = time.monotonic() + 15
+                while time.monotonic() < deadline and proc.poll() is None:
+                    if select.select([ready_r], [], [], 0.1)[0]:
+                        chunk = os.read(ready_r, 16)
+                        if not chunk:
+                            break
+                        announced += chunk
+                        if announced.endswith(b"\n"):
+                            self.proc, self.display = proc, f":{n}"
+                            return self.display
+            finally:
+                os.close(ready_r)
             # Lost a race for this display number, or it hung: try the next one.
             if proc.poll() is None:
                 proc.kill()
@@ -181,7 +212,8 @@ class Xvfb:
 
 # Prints, as one JSON object per line, what EnumWindows sees in the helper's desktop:
 # `wininfo` lists top-level windows, `wininfo children HWND` the children of one window,
-# `wininfo close HWND` posts WM_CLOSE to it. Strings are printed as hex of their ANSI bytes.
+# `wininfo close HWND` posts WM_CLOSE to it, `wininfo none` prints the first line alone
+# (desktop, screen size and Windows version). Strings are printed as hex of their ANSI bytes.
 WININFO_SOURCE = r"""
 #include <windows.h>
 #include <stdio.h>
@@ -218,16 +250,22 @@ static BOOL CALLBACK print_window(HWND h, LPARAM parent) {
 
 int main(int argc, char **argv) {
     char desk[256] = "";
+    OSVERSIONINFOA v;
+    v.dwOSVersionInfoSize = sizeof v;
+    GetVersionExA(&v);
     GetUserObjectInformationA(GetThreadDesktop(GetCurrentThreadId()), UOI_NAME, desk, sizeof desk, NULL);
     printf("{\"desktop\":\"");
     hex(desk);
-    printf("\",\"screen\":[%d,%d]}\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    printf("\",\"screen\":[%d,%d],\"version\":[%lu,%lu,%lu]}\n", GetSystemMetrics(SM_CXSCREEN),
+           GetSystemMetrics(SM_CYSCREEN), v.dwMajorVersion, v.dwMinorVersion, v.dwPlatformId);
     if (argc == 3 && lstrcmpA(argv[1], "children") == 0) {
         HWND h = (HWND)(ULONG_PTR)strtoul(argv[2], NULL, 0);
         EnumChildWindows(h, print_window, (LPARAM)h);
     } else if (argc == 3 && lstrcmpA(argv[1], "close") == 0) {
         HWND h = (HWND)(ULONG_PTR)strtoul(argv[2], NULL, 0);
         return PostMessageA(h, WM_CLOSE, 0, 0) ? 0 : 1;
+    } else if (argc == 2 && lstrcmpA(argv[1], "none") == 0) {
+        /* the first line alone */
     } else {
         EnumWindows(print_window, 0);
     }
@@ -401,16 +439,23 @@ class Session:
 
     # Win32 view
 
-    def win_windows(self, children_of=None):
-        args = [str(wininfo_exe())] + (["children", str(children_of)] if children_of else [])
-        proc = self.wine(*args, timeout=60)
+    def _wininfo(self, *args):
+        proc = self.wine(str(wininfo_exe()), *args, timeout=60)
         lines = [json.loads(x) for x in proc.stdout.decode().splitlines() if x.startswith("{")]
         if not lines or "desktop" not in lines[0]:
             raise E2EError(f"wininfo printed nothing usable: {proc.stdout!r}")
         desk = bytes.fromhex(lines[0]["desktop"]).decode("cp1252")
         if desk.lower() != self.desktop.lower():
             raise E2EError(f"wininfo ran in desktop {desk!r}, not {self.desktop!r}")
+        return lines
+
+    def win_windows(self, children_of=None):
+        lines = self._wininfo(*(["children", str(children_of)] if children_of else []))
         return [Win32Window(rec) for rec in lines[1:]]
+
+    def windows_version(self):
+        """(major, minor, platform id) that GetVersionExA tells a program of this prefix."""
+        return tuple(self._wininfo("none")[0]["version"])
 
     def wait_win_window(self, match, timeout=30, visible=True):
         """Waits for a top-level window whose ANSI caption is exactly `match` (bytes), or for
@@ -539,6 +584,48 @@ class Session:
         """Clicks at desktop coordinates."""
         sx, sy = self.to_screen(x, y)
         self._xdotool("mousemove", "--sync", str(sx), str(sy), "click", str(button))
+
+    # the program as a user meets it
+
+    def main_window(self):
+        """The program's main window (visible or not), or None while it does not exist."""
+        return next((w for w in self.win_windows() if w.title_bytes.endswith(b"Tallyglass")), None)
+
+    def find_tray_picture(self):
+        """The top-left, in desktop coordinates, of the 16 x 16 live tray picture, found by its
+        three full lime bars (Wine reports 99 % free) with black outlines at columns 0, 5, 10
+        and 15 over a black base line; None while it is not shown."""
+        img = self.desktop_image("tray")
+        tx, ty, tw, th = self.taskbar_rect()
+        for y in range(ty, ty + th - 15):
+            for x in range(tx + tw - 60, tx + tw - 15):
+                if all(img.getpixel((x + c, y + 8)) == BLACK for c in (0, 5, 10, 15)) and \
+                        all(img.getpixel((x + c, y + 8)) == LIME for c in (1, 4, 6, 9, 11, 14)) and \
+                        all(img.getpixel((x + c, y + 15)) == BLACK for c in range(16)):
+                    return x, y
+        return None
+
+    def wait_tray_picture(self, timeout=20):
+        return wait_until(self.find_tray_picture, timeout, "the tray icon with its live picture", interval=0.3)
+
+    def start_product(self, *args):
+        """Launches the program and waits until its main window exists and its tray picture
+        shows; returns the picture's top-left."""
+        self.launch(product(), *args)
+        self.wait_win_window(lambda w: w.title_bytes.endswith(b"Tallyglass"), timeout=60, visible=False)
+        return self.wait_tray_picture()
+
+    def show_main_window(self, icon=None):
+        """Brings the main window up the way a user does, with a double click on the tray
+        icon, unless it is shown already; returns the shown window."""
+        w = self.main_window()
+        if w and w.visible:
+            return w
+        x, y = icon or self.wait_tray_picture()
+        sx, sy = self.to_screen(x + 8, y + 8)
+        self._xdotool("mousemove", "--sync", str(sx), str(sy), "click", "--repeat", "2", "--delay", "80", "1")
+        return wait_until(lambda: (lambda v: v if v and v.visible else None)(self.main_window()), 10,
+                          "the main window to come up from the tray")
 
     def key(self, *keys, window=None):
         """Sends key presses (xdotool names, e.g. "alt+F4"); to a given X window when set."""

@@ -1,46 +1,31 @@
 """tests/e2e/test_main_window.py: the main window as a user first sees it."""
 
-import os
 import unittest
-from pathlib import Path
 
 import e2elib
+from e2elib import GAUGES, TITLE_ANSI
 
-TITLE_ANSI = b"Pellory\xae Tallyglass"   # the caption in the Windows ANSI code page
-TITLE_X = "Pellory\u00ae Tallyglass"     # the same caption as Wine hands it to X (UTF-8)
-OUTER_TOP_LEFT = (228, 205)              # desktop coordinates of the window rectangle
+TITLE_X = "Pellory\u00ae Tallyglass"     # the caption as Wine hands it to X (UTF-8)
+OUTER_TOP_LEFT = e2elib.MAIN_WINDOW_POSITION
 CLIENT_SIZE = (241, 108)
-
-# (left, top, width, height) in client coordinates, border included
-GAUGES = {
-    "System resources:": (4, 14, 235, 19),
-    "User resources:": (4, 50, 235, 19),
-    "GDI resources:": (4, 86, 235, 19),
-}
 LABEL_HEIGHT = 14   # the band between a gauge and the one above it (or the client top)
 LABEL_LEFT_SLACK = 6
-
-
-def product():
-    # TG_E2E_EXE lets the harness be tried against another build of the program.
-    return Path(os.environ.get("TG_E2E_EXE", e2elib.PRODUCT))
 
 
 class MainWindowTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        exe = product()
+        exe = e2elib.product()
         if not exe.is_file():
             raise e2elib.E2EError(f"{exe} is missing: build the Windows tree first")
         cls.session = e2elib.Session("main_window")
         cls.addClassCleanup(cls.session.stop)
         cls.session.start()
-        cls.session.launch(exe)
-        cls.xid = cls.session.wait_window("Tallyglass$", timeout=60)
+        cls.session.start_product()
         # Found by the end of its caption, like the X window, so that a wrong caption fails
         # the caption tests rather than the set-up.
-        cls.win = cls.session.wait_win_window(lambda w: w.title_bytes.endswith(b"Tallyglass"),
-                                              timeout=30)
+        cls.win = cls.session.show_main_window()
+        cls.xid = cls.session.wait_window("Tallyglass$", timeout=30)
         # The first paint may trail the window's appearance; wait until the client area shows
         # dark pixels (text, borders) before looking at it.
         cls.img = e2elib.wait_until(cls._painted_image, 15, "the main window to be painted",
@@ -62,10 +47,6 @@ class MainWindowTest(unittest.TestCase):
     def test_win32_caption_is_ansi_with_registered_sign(self):
         self.assertEqual(TITLE_ANSI, self.win.title_bytes, "GetWindowTextA of the main window")
 
-    def test_window_is_visible_at_start(self):
-        self.assertTrue(self.win.visible, f"main window not visible: {self.win}")
-        self.assertFalse(self.win.iconic, f"main window minimized: {self.win}")
-
     def test_outer_window_position_seen_by_win32(self):
         self.assertEqual(OUTER_TOP_LEFT, self.win.window_rect[:2], "GetWindowRect top-left")
 
@@ -80,11 +61,16 @@ class MainWindowTest(unittest.TestCase):
     def test_client_area_size(self):
         self.assertEqual(CLIENT_SIZE, self.win.client_rect[2:], "GetClientRect size")
 
-    def test_client_area_lies_inside_the_window(self):
+    def test_client_area_sits_under_the_title_bar_inside_a_thin_frame(self):
+        # A single-border window with a caption: equal frames left, right and bottom, and the
+        # title bar's height above.
         wx, wy, ww, wh = self.win.window_rect
         cx, cy, cw, ch = self.win.client_rect
-        self.assertTrue(wx <= cx and cx + cw <= wx + ww and wy <= cy and cy + ch <= wy + wh,
-                        f"client {self.win.client_rect} outside window {self.win.window_rect}")
+        left, right, bottom = cx - wx, wx + ww - (cx + cw), wy + wh - (cy + ch)
+        self.assertEqual(left, right, f"frames: left {left}, right {right}")
+        self.assertEqual(left, bottom, f"frames: left {left}, bottom {bottom}")
+        self.assertTrue(1 <= left <= 4, f"a thin frame, not {left} px")
+        self.assertTrue(15 <= (cy - wy) - left <= 30, f"title bar of {(cy - wy) - left} px")
 
     def test_gauges_have_a_single_dark_border(self):
         for label, rect in GAUGES.items():

@@ -6,20 +6,13 @@ labels end in the same "99%". With Wine set to report Windows 98 the program tak
 16-bit path and shows the same.
 """
 
-import os
 import unittest
-from pathlib import Path
 
 import e2elib
+from e2elib import LIME, MAGENTA
 
-GAUGES = [(4, 14, 235, 19), (4, 50, 235, 19), (4, 86, 235, 19)]
+GAUGES = list(e2elib.GAUGES.values())
 LABELS = [(92, 0, 40, 13), (80, 36, 40, 13), (78, 72, 40, 13)]   # the "N%" labels
-LIME = (0, 255, 0)
-MAGENTA = (255, 0, 255)
-
-
-def product():
-    return Path(os.environ.get("TG_E2E_EXE", e2elib.PRODUCT))
 
 
 class SamplingBase:
@@ -32,8 +25,10 @@ class SamplingBase:
         cls.session.start()
         if cls.windows_version:
             cls.session.wine("reg", "add", r"HKCU\Software\Wine", "/v", "Version", "/d", cls.windows_version, "/f")
-        cls.session.launch(product())
-        cls.win = cls.session.wait_win_window(lambda w: w.title_bytes.endswith(b"Tallyglass"), timeout=60)
+        # What Windows version a program of this prefix is told, as the program will be.
+        cls.version = cls.session.windows_version()
+        cls.session.start_product()
+        cls.win = cls.session.show_main_window()
         cls.img = e2elib.wait_until(cls._sampled_image, 20, "the gauges to show a sample", interval=0.3)
         cls.img.save(e2elib.RESULTS / f"sampling{cls.windows_version or ''}.png")
 
@@ -49,6 +44,13 @@ class SamplingBase:
         x, y, _, _ = self.win.client_rect
         left, top, w, h = rect
         return [[self.img.getpixel((x + left + i, y + top + j)) for i in range(w)] for j in range(h)]
+
+    def test_the_program_runs_on_the_windows_version_meant(self):
+        major, minor, platform = self.version
+        if self.windows_version == "win98":
+            self.assertEqual((4, 10, 1), (major, minor, platform), "Windows 98 (4.10, the 9x platform)")
+        else:
+            self.assertEqual(2, platform, f"Wine's default is an NT-family Windows, not {self.version}")
 
     def test_three_lime_bars_at_ninety_nine_percent(self):
         for n, (gx, gy, gw, gh) in enumerate(GAUGES):
