@@ -36,6 +36,8 @@ else()
   target_include_directories(tg_vy INTERFACE ${TG_LIB_INCLUDE_DIRS})
 endif()
 
+# The swap program first: the product's resources embed the built file.
+add_subdirectory(lib/upgrade/swap)
 add_subdirectory(app)
 add_subdirectory(bench)
 
@@ -57,7 +59,12 @@ foreach(src ${TG_WIN_TESTS})
   target_link_libraries(${name} PRIVATE tg_win_test_support)
   # Tests carry the product's resources (forms, bitmaps, cursors) too.
   target_sources(${name} PRIVATE ${TG_APP_RC})
+  add_dependencies(${name} vySwap)
   target_link_options(${name} PRIVATE -mconsole)
   add_test(NAME win.${name} COMMAND ${name})
   set_tests_properties(win.${name} PROPERTIES TIMEOUT 300)
 endforeach()
+
+# A stand-in for a program being upgraded, which the swap program's tests start and restart.
+add_executable(SwapStandIn WIN32 ${CMAKE_SOURCE_DIR}/tests/win/standin/SwapStandIn.cpp)
+add_dependencies(vySwapTest SwapStandIn)

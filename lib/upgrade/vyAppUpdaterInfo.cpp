@@ -1,0 +1,257 @@
+// lib/upgrade/vyAppUpdaterInfo.cpp
+#include "vyAppUpdaterInfo.h"
+
+#include <algorithm>
+#include <climits>
+#include <ctime>
+#include <unordered_map>
+
+namespace {
+
+char LowerAZ(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string LowerAZ(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out) c = LowerAZ(c);
+    return out;
+}
+
+// The value that starts at start: up to the first "}" of a block, else up to the first
+// character below 32, or to the end of the text.
+std::string ValueAt(std::string_view text, size_t start, bool block)
+{
+    size_t end = start;
+    if (block) {
+        end = text.find('}', start);
+        if (end == std::string_view::npos) end = text.size();
+    } else {
+        while (end < text.size() && static_cast<unsigned char>(text[end]) >= 32) ++end;
+    }
+    return std::string(text.substr(start, end - start));
+}
+
+// Every entry of the text found in one pass, so that reading all keys costs no more than
+// reading the text a few times, however many numbered keys a file holds. Gives the same
+// values as InfoFileValue for keys without "#", "=" or "{" of up to MaxKey characters,
+// which all the file's keys are.
+class TEntryIndex {
+public:
+    static constexpr size_t MaxKey = 32;
+
+    explicit TEntryIndex(std::string_view text) : FText(text)
+    {
+        for (size_t p = text.find('#'); p != std::string_view::npos; p = text.find('#', p + 1)) {
+            const size_t limit = std::min(text.size(), p + 1 + MaxKey + 1);
+            size_t e = p + 1;
+            while (e < limit && text[e] != '=' && text[e] != '#') ++e;
+            if (e >= limit || text[e] != '=') continue;
+            const std::string key = LowerAZ(text.substr(p + 1, e - p - 1));
+            FPlain.try_emplace(key, e + 1);
+            if (e + 1 < text.size() && text[e + 1] == '{') FBlock.try_emplace(key, e + 2);
+        }
+    }
+
+    std::string Value(const std::string& lowerKey, bool block) const
+    {
+        const auto& map = block ? FBlock : FPlain;
+        const auto it = map.find(lowerKey);
+        return it == map.end() ? std::string() : ValueAt(FText, it->second, block);
+    }
+
+private:
+    std::string_view FText;
+    std::unordered_map<std::string, size_t> FPlain;
+    std::unordered_map<std::string, size_t> FBlock;
+};
+
+std::vector<std::string> ListOf(const TEntryIndex& index)
+{
+    std::vector<std::string> files;
+    for (const char* key : {"url", "url0"}) {
+        std::string value = index.Value(key, false);
+        if (!value.empty()) files.push_back(std::move(value));
+    }
+    for (size_t n = files.size() + 1;; ++n) {
+        std::string value = index.Value("url" + std::to_string(n), false);
+        if (value.empty()) break;
+        files.push_back(std::move(value));
+    }
+    return files;
+}
+
+// A whole decimal number: an optional sign and at least one digit, nothing else.
+std::optional<int> WholeNumber(std::string_view s)
+{
+    bool negative = false;
+    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+        negative = s.front() == '-';
+        s.remove_prefix(1);
+    }
+    if (s.empty()) return std::nullopt;
+    long long value = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+        if (value > INT_MAX) return std::nullopt;
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+bool IsLeapYear(int year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int DaysInMonth(int year, int month)
+{
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : days[month - 1];
+}
+
+std::string TwoDigits(int n)
+{
+    return n < 10 ? "0" + std::to_string(n) : std::to_string(n);
+}
+
+} // namespace
+
+// --- Reading the file ------------------------------------------------------------------
+
+std::string InfoFileValue(std::string_view text, std::string_view key, bool block)
+{
+    const std::string lower = LowerAZ(text);
+    const std::string pattern = "#" + LowerAZ(key) + (block ? "={" : "=");
+    const size_t at = lower.find(pattern);
+    if (at == std::string::npos) return {};
+    return ValueAt(text, at + pattern.size(), block);
+}
+
+std::vector<std::string> InfoFileList(std::string_view text)
+{
+    return ListOf(TEntryIndex(text));
+}
+
+TvyUpgradeMethod InfoFileMethod(std::string_view value)
+{
+    if (!value.empty() && value.front() == '1') return TvyUpgradeMethod::umUseExternalSetup;
+    if (!value.empty() && value.front() == '2') return TvyUpgradeMethod::umRedirectToURL;
+    return TvyUpgradeMethod::umSelfUpgrade;
+}
+
+TvyInfoFile ReadInfoFile(std::string_view text)
+{
+    const TEntryIndex index(text);
+    TvyInfoFile info;
+    info.Files = ListOf(index);
+    info.Date = index.Value("date", false);
+    info.Version = index.Value("version", false);
+    info.Message = index.Value("message", true);
+    info.Method = InfoFileMethod(index.Value("method", false));
+    return info;
+}
+
+// --- Dates and versions ----------------------------------------------------------------
+
+std::optional<TvyDate> ParseVersionDate(std::string_view text)
+{
+    const size_t first = text.find('/');
+    if (first == std::string_view::npos) return std::nullopt;
+    const size_t second = text.find('/', first + 1);
+    if (second == std::string_view::npos) return std::nullopt;
+    const auto month = WholeNumber(text.substr(0, first));
+    const auto day = WholeNumber(text.substr(first + 1, second - first - 1));
+    const auto year = WholeNumber(text.substr(second + 1));
+    if (!month || !day || !year) return std::nullopt;
+    if (*year < 1 || *year > 9999 || *month < 1 || *month > 12) return std::nullopt;
+    if (*day < 1 || *day > DaysInMonth(*year, *month)) return std::nullopt;
+    return TvyDate{*year, *month, *day};
+}
+
+TvyDate VersionDateOr(std::string_view text, TvyDate today)
+{
+    return ParseVersionDate(text).value_or(today);
+}
+
+std::string FormatVersionDate(TvyDate date)
+{
+    std::string year = std::to_string(date.Year);
+    if (year.size() < 4) year.insert(0, 4 - year.size(), '0');
+    return TwoDigits(date.Month) + "/" + TwoDigits(date.Day) + "/" + year;
+}
+
+TvyDate Today()
+{
+    const std::time_t now = std::time(nullptr);
+    const std::tm* local = std::localtime(&now);
+    if (!local) return TvyDate{1970, 1, 1};
+    return TvyDate{local->tm_year + 1900, local->tm_mon + 1, local->tm_mday};
+}
+
+int CompareVersionText(std::string_view a, std::string_view b)
+{
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const auto ca = static_cast<unsigned char>(a[i]);
+        const auto cb = static_cast<unsigned char>(b[i]);
+        if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+bool InfoIsNewer(const TvyInfoFile& info, TvyAppUpdaterVersionControl control, std::string_view versionDate,
+                 std::string_view versionNumber, TvyDate today)
+{
+    if (control == TvyAppUpdaterVersionControl::byNumber) return CompareVersionText(info.Version, versionNumber) > 0;
+    return VersionDateOr(info.Date, today) > VersionDateOr(versionDate, today);
+}
+
+bool InfoOffersUpdate(const TvyInfoFile& info, TvyAppUpdaterVersionControl control, std::string_view versionDate,
+                      std::string_view versionNumber, TvyDate today)
+{
+    return !info.Files.empty() && InfoIsNewer(info, control, versionDate, versionNumber, today);
+}
+
+// --- TvyAppUpdaterInfo -----------------------------------------------------------------
+
+const TClassInfo& TvyAppUpdaterInfo::StaticClassInfo()
+{
+    static const TClassInfo info = [] {
+        using C = TvyAppUpdaterInfo;
+        TClassInfo i{"TvyAppUpdaterInfo", &TPersistent::StaticClassInfo(), nullptr, {}, {}};
+        i.Props.push_back(ObjProp("Files", &C::Files));
+        i.Props.push_back(EnumProp("UpgradeMethod", &C::UpgradeMethod, &C::SetUpgradeMethod,
+                                   {"umSelfUpgrade", "umUseExternalSetup", "umRedirectToURL"},
+                                   std::optional(DefaultUpgradeMethod)));
+        i.Props.push_back(StrProp<C>("UpgradeMsg", &C::UpgradeMsg, &C::SetUpgradeMsg));
+        return i;
+    }();
+    return info;
+}
+
+TvyAppUpdaterInfo::TvyAppUpdaterInfo() : FFiles(new TStrings)
+{
+}
+
+void TvyAppUpdaterInfo::SetFiles(const TStrings* value)
+{
+    if (value == FFiles.get()) return;
+    if (value)
+        FFiles->Assign(*value);
+    else
+        FFiles->Clear();
+}
+
+void TvyAppUpdaterInfo::Assign(const TPersistent& source)
+{
+    if (auto* s = dynamic_cast<const TvyAppUpdaterInfo*>(&source)) {
+        SetFiles(s->Files());
+        FUpgradeMethod = s->FUpgradeMethod;
+        FUpgradeMsg = s->FUpgradeMsg;
+        return;
+    }
+    TPersistent::Assign(source);
+}

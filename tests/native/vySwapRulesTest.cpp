@@ -1,0 +1,81 @@
+// tests/native/vySwapRulesTest.cpp
+// The swap program's text rules: its own name skipped, the parameters joined and read, and
+// which names it takes for targets and ".uTMP" files.
+#include "swap/vySwapRules.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using namespace vyswap;
+
+TEST(SwapCommand, SkipsItsOwnNameAndReadsTargetRestartParametersAndMethod)
+{
+    EXPECT_STREQ(" C:\\A\\app.exe +/a0", SkipProgramName("c:\\my temp\\VYSWAP.EXE C:\\A\\app.exe +/a0", "C:\\My Temp\\vySwap.exe"))
+        << "an unquoted own path with blanks is skipped whole";
+    EXPECT_STREQ(" x", SkipProgramName("\"C:\\my temp\\vySwap.exe\" x", "C:\\other\\vySwap.exe"));
+    EXPECT_STREQ(" x", SkipProgramName("C:\\TEMP\\vySwap.exe2 x", "C:\\TEMP\\vySwap.exe")) << "not its own path";
+    EXPECT_STREQ("", SkipProgramName("\"C:\\unclosed", ""));
+
+    struct TCase {
+        const char* Params;
+        int Count;
+        bool External;
+        const char* Target;
+        const char* Restart;
+    };
+    const TCase cases[] = {
+        {"   \t ", 0, false, "", ""},
+        {" C:\\Program  Files\\My App\\app.exe +/afterupgrade1", 4, true, "C:\\Program Files\\My App\\app.exe",
+         "/afterupgrade"},
+        {" \"C:\\Quoted Dir\\app.exe\" +/afterupgrade0", 2, false, "C:\\Quoted Dir\\app.exe", "/afterupgrade"},
+        {" C:\\A\\app.exe + 0", 3, false, "C:\\A\\app.exe", " "},
+        {" C:\\A\\app.exe +/x /y1", 3, true, "C:\\A\\app.exe", "/x /y"},
+        {" C:\\A\\app.exe +/after", 2, false, "C:\\A\\app.exe", "/after"},
+        {" C:\\A\\app.exe", 1, false, "C:\\A\\app.exe", ""},
+        {" C:\\A+B\\app.exe +/r0", 2, false, "C:\\A", "B\\app.exe +/r"},
+        {" C:\\A\\app.exe +/r0 \"\"", 3, false, "C:\\A\\app.exe", "/r0 "},
+    };
+    TSwapCommand command;
+    for (const auto& c : cases) {
+        ASSERT_TRUE(ParseSwapCommand(c.Params, command)) << c.Params;
+        EXPECT_EQ(c.Count, command.ParamCount) << "'" << c.Params << "'";
+        EXPECT_EQ(c.External, command.ExternalSetup) << "'" << c.Params << "'";
+        EXPECT_STREQ(c.Target, command.Target.S) << "'" << c.Params << "'";
+        EXPECT_STREQ(c.Restart, command.RestartParams.S) << "'" << c.Params << "'";
+    }
+    EXPECT_FALSE(ParseSwapCommand(("C:\\" + std::string(TextCapacity, 'x') + " +/r0").c_str(), command))
+        << "too long is refused, not cut";
+}
+
+TEST(SwapCommand, TakesOnlyPlainNames)
+{
+    TSwapCommand command;
+    for (const auto& [params, plain] : {std::pair{"C:\\A\\app.exe +/r0", true}, {"app.exe +/r0", true},
+                                        {"+/r0", false}, {"C:\\A\\ +/r0", false}, {"C:\\A\\*.exe +/r0", false}}) {
+        ASSERT_TRUE(ParseSwapCommand(params, command));
+        EXPECT_EQ(plain, IsPlainTarget(command.Target)) << params;
+    }
+
+    struct TCase {
+        const char* Found;
+        const char* Final; // null: not taken
+        bool Executable;
+    };
+    const TCase cases[] = {
+        {"app.exe.uTMP", "app.exe", true}, {"SETUP.EXE.uTMP", "SETUP.EXE", false}, {"tool.exe.UTMP", "tool.exe", true},
+        {"noexe.uTMP", "noexe", true},     {".uTMP", nullptr, false},              {"..uTMP", nullptr, false},
+        {"...uTMP", nullptr, false},       {"x.uTMPx", nullptr, false},
+    };
+    TText final;
+    for (const auto& c : cases) {
+        ASSERT_EQ(c.Final != nullptr, FinalNameOf(c.Found, final)) << c.Found;
+        if (!c.Final) continue;
+        EXPECT_STREQ(c.Final, final.S) << c.Found;
+        EXPECT_EQ(c.Executable, IsExecutableName(final)) << c.Found;
+    }
+}
+
+} // namespace
