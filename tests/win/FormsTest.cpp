@@ -182,10 +182,7 @@ TEST_F(FormsTest, ClosingTheMainFormEndsTheApplication)
     SendMessageA(form->Handle(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(closed);
     EXPECT_TRUE(Application->Terminated());
-    // Take back the quit request so the rest of the run keeps its loop.
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
+    TakeBackQuit();
     form->Free();
     Application->SetMainForm(previous);
 }

@@ -10,15 +10,9 @@
 #include "FormReader.h"
 #include "Graphics.h"
 #include "ImgList.h"
+#include "Pictures.h"
 
 namespace {
-
-std::string Hex(COLORREF c)
-{
-    char buf[16];
-    wsprintfA(buf, "%06lX", static_cast<unsigned long>(c));
-    return buf;
-}
 
 // The colour a screen-compatible bitmap actually stores for c (exact at 24/32 bits).
 COLORREF Realized(COLORREF c)
@@ -54,20 +48,6 @@ void DrawBars(TBitmap& b, int p1, int p2, int p3)
         c->Brush()->SetColor(colors[i]);
         c->Rectangle(i * 5, 16 - (values[i] * 16 + 50) / 100, i * 5 + 6, 16);
     }
-}
-
-void ExpectSamePixels(TBitmap& expected, TBitmap& actual, const char* what)
-{
-    ASSERT_EQ(expected.Width(), actual.Width()) << what;
-    ASSERT_EQ(expected.Height(), actual.Height()) << what;
-    int differing = 0;
-    for (int y = 0; y < expected.Height(); ++y)
-        for (int x = 0; x < expected.Width(); ++x) {
-            COLORREF e = expected.Canvas()->Pixel(x, y), a = actual.Canvas()->Pixel(x, y);
-            if (e != a && ++differing <= 3)
-                ADD_FAILURE() << what << ": pixel (" << x << "," << y << ") expected " << Hex(e) << " got " << Hex(a);
-        }
-    EXPECT_EQ(0, differing) << what << ": differing pixels";
 }
 
 LOGFONTA FontInfo(HFONT font)

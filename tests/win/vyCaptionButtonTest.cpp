@@ -26,13 +26,6 @@ public:
     void BeforeMessage(TMessage& m, bool&) override { Seen.push_back(m.Msg); }
 };
 
-// Closes a tracked pop-up menu from inside its own loop.
-void CALLBACK CloseMenu(HWND, UINT, UINT_PTR id, DWORD)
-{
-    KillTimer(nullptr, id);
-    SendMessageA(TPopupMenu::PopupWindow(), WM_CANCELMODE, 0, 0);
-}
-
 class CaptionButtonTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -414,13 +414,6 @@ TEST(ResourceTest, FailuresAnswerFalse)
     EXPECT_EQ(0, stream.Size()) << "nothing written on failure";
 }
 
-void TakeBackQuit()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-}
-
 TEST(CloseApplicationTest, ClosesTheMainFormThenEndsTheApplication)
 {
     TCustomForm* previous = Application->MainForm();

@@ -314,12 +314,7 @@ TEST_F(BackgroundTest, StoredFormsReadAndWriteTheSettings)
     std::vector<std::pair<std::string, TFormValue>> defined;
     withIcon.WriteDefinedProperties(defined);
     ASSERT_EQ(1u, defined.size());
-    std::string hex;
-    char buf[4];
-    for (unsigned char c : defined[0].second.Binary) {
-        wsprintfA(buf, "%02X", c);
-        hex += buf;
-    }
+    const std::string hex = HexBytes(defined[0].second.Binary);
     TFormReader::ReadRoot(*stored, "object F: TForm\n"
                                    "  object Background: TvyFormBackground\n"
                                    "    GradientColor1 = cl3DLight\n"

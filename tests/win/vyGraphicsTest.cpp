@@ -17,17 +17,11 @@
 #include "Forms.h"
 #include "ImgList.h"
 #include "Pictures.h"
+#include "WinTest.h"
 #include "vyGraphics.h"
 #include "vyPackedStream.h"
 
 namespace {
-
-std::string Hex(COLORREF c)
-{
-    char buf[16];
-    wsprintfA(buf, "%06lX", static_cast<unsigned long>(c));
-    return buf;
-}
 
 // --- Recording the central gradient through an enhanced metafile ------------------------
 
@@ -126,20 +120,6 @@ COLORREF GlyphPixel(int x, int y)
     return RGB(255, 255, 255);
 }
 
-// Compares every pixel of target with expected(x, y); reports the first few differences.
-template <class F>
-void ExpectPixels(const TDibTarget& target, F expected, const std::string& what)
-{
-    int wrong = 0;
-    for (int y = 0; y < target.Height(); ++y)
-        for (int x = 0; x < target.Width(); ++x) {
-            const COLORREF e = expected(x, y), a = target.Pixel(x, y);
-            if (e != a && ++wrong <= 4)
-                ADD_FAILURE() << what << ": pixel (" << x << "," << y << ") expected " << Hex(e) << " got " << Hex(a);
-        }
-    EXPECT_EQ(0, wrong) << what << ": differing pixels";
-}
-
 constexpr COLORREF kSentinel = RGB(0, 0, 255);
 
 // A colour icon: a 4-pixel see-through border around a pattern.
@@ -231,17 +211,6 @@ std::vector<unsigned char> BinaryProperty(const std::string& text, const std::st
         if (p.Name == name && p.Value.Kind == TFormValueKind::Binary) return p.Value.Binary;
     ADD_FAILURE() << "no binary property " << name << " in\n" << text;
     return {};
-}
-
-std::string HexBytes(const std::vector<unsigned char>& b)
-{
-    std::string s;
-    char buf[4];
-    for (unsigned char c : b) {
-        wsprintfA(buf, "%02X", c);
-        s += buf;
-    }
-    return s;
 }
 
 std::string HolderText(const std::string& property, const std::vector<unsigned char>& data)

@@ -26,12 +26,6 @@ std::string Tip(const TRecordingPlatform::TNotify& n)
     return Record(n).szTip;
 }
 
-void CALLBACK CloseMenu(HWND, UINT, UINT_PTR id, DWORD)
-{
-    KillTimer(nullptr, id);
-    SendMessageA(TPopupMenu::PopupWindow(), WM_CANCELMODE, 0, 0);
-}
-
 class TrayIconTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -1,10 +1,46 @@
 // tests/win/support/Pictures.cpp
 #include "Pictures.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+
+std::string Hex(COLORREF c)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%06lX", static_cast<unsigned long>(c));
+    return buf;
+}
+
+void ExpectPixels(int width, int height, const std::function<COLORREF(int, int)>& actual,
+                  const std::function<COLORREF(int, int)>& expected, const std::string& what)
+{
+    int wrong = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const COLORREF e = expected(x, y), a = actual(x, y);
+            if (e != a && ++wrong <= 4)
+                ADD_FAILURE() << what << ": pixel (" << x << "," << y << ") expected " << Hex(e) << " got " << Hex(a);
+        }
+    EXPECT_EQ(0, wrong) << what << ": differing pixels";
+}
+
+void ExpectPixels(const TDibTarget& target, const std::function<COLORREF(int, int)>& expected, const std::string& what)
+{
+    ExpectPixels(target.Width(), target.Height(), [&](int x, int y) { return target.Pixel(x, y); }, expected, what);
+}
+
+void ExpectSamePixels(TBitmap& expected, TBitmap& actual, const std::string& what)
+{
+    ASSERT_EQ(expected.Width(), actual.Width()) << what << ": width";
+    ASSERT_EQ(expected.Height(), actual.Height()) << what << ": height";
+    ExpectPixels(
+        expected.Width(), expected.Height(), [&](int x, int y) { return actual.Canvas()->Pixel(x, y); },
+        [&](int x, int y) { return expected.Canvas()->Pixel(x, y); }, what);
+}
 
 std::vector<COLORREF> PixelsOf(TBitmap& bitmap)
 {

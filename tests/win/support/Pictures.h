@@ -5,10 +5,14 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "Graphics.h"
+
+// A colour as the six hexadecimal digits of its COLORREF value (blue first).
+std::string Hex(COLORREF c);
 
 // The pixels of a bitmap, top row first, as COLORREF values.
 std::vector<COLORREF> PixelsOf(TBitmap& bitmap);
@@ -50,6 +54,15 @@ private:
     HGDIOBJ FOld = nullptr;
     TCanvas FCanvas;
 };
+
+// Compares width x height pixels read by actual(x, y) with expected(x, y); reports the
+// first few that differ and how many did.
+void ExpectPixels(int width, int height, const std::function<COLORREF(int, int)>& actual,
+                  const std::function<COLORREF(int, int)>& expected, const std::string& what);
+void ExpectPixels(const TDibTarget& target, const std::function<COLORREF(int, int)>& expected,
+                  const std::string& what);
+// Both bitmaps have the same size and the same pixels.
+void ExpectSamePixels(TBitmap& expected, TBitmap& actual, const std::string& what);
 
 // The gradient's arithmetic written independently of the code under test: MulDiv as the
 // exact quotient rounded half away from zero, the colour of band i of steps between two

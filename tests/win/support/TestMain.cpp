@@ -56,40 +56,6 @@ TRecordingPlatform& TestPlatform()
     return platform;
 }
 
-bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    while (!pred()) {
-        if (GetTickCount() - start > timeoutMs) return pred();
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (pred()) return true;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
-
-void PumpFor(DWORD ms)
-{
-    DWORD start = GetTickCount();
-    PumpUntil([&] { return GetTickCount() - start >= ms; }, ms + 1000);
-}
-
-void TCatchingTest::SetUp()
-{
-    TestPlatform().Boxes.clear();
-    Application->OnException = [this](TObject* sender, const std::exception& e) { Caught.push_back({sender, e.what()}); };
-}
-
-void TCatchingTest::TearDown()
-{
-    Application->OnException = nullptr;
-    EXPECT_TRUE(TestPlatform().Boxes.empty()) << "a message box was shown";
-}
-
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);

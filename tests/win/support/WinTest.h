@@ -66,8 +66,27 @@ TRecordingPlatform& TestPlatform();
 
 // Pumps messages until pred() holds or timeoutMs passes; returns pred()'s last answer.
 bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs = 5000);
-// Pumps messages for about ms milliseconds.
+// Pumps messages for about ms milliseconds. Only for showing that nothing else happens:
+// anything a test waits for has a condition to wait on (PumpUntil, PumpQueued, PumpTicks).
 void PumpFor(DWORD ms);
+// How long a test looks to see that nothing else happens, where nothing can tell it.
+constexpr DWORD QuietMs = 30;
+// Dispatches the messages waiting now, including sent ones, paints, and those that they
+// post in turn, until the queue is empty (at most timeoutMs).
+void PumpQueued(DWORD timeoutMs = 2000);
+// Pumps messages until a thread timer of intervalMs has fired ticks times: as long as a
+// timer of that interval needs to fire that often under the machine's present load.
+bool PumpTicks(UINT intervalMs, int ticks);
+// A message sent by another thread is waiting for this thread to take it.
+bool SentMessageWaiting();
+// Removes the quit requests a test left in this thread's queue (ending the application
+// posts one), so the rest of the run keeps its message loop.
+void TakeBackQuit();
+// A timer procedure that closes the tracked pop-up menu from inside its own loop:
+// SetTimer(nullptr, 0, ms, &CloseMenu) before the menu opens.
+void CALLBACK CloseMenu(HWND, UINT, UINT_PTR id, DWORD);
+// Bytes as upper-case hexadecimal digits, two a byte, as stored forms write binary data.
+std::string HexBytes(const std::vector<unsigned char>& bytes);
 
 // A fixture that collects the exceptions handed to the standard exception display during a
 // test (through the application's exception event) and fails the test if a message box was
