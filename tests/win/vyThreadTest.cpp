@@ -71,23 +71,30 @@ HANDLE KeepThread(const TvyCustomThread& t)
 
 bool Ended(HANDLE thread)
 {
-    return WaitForSingleObject(thread, 3000) == WAIT_OBJECT_0;
+    return WaitForSingleObject(thread, Patience) == WAIT_OBJECT_0;
 }
 
-class vyThreadTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        TestPlatform().Boxes.clear();
-        Application->OnException = [this](TObject*, const std::exception& e) { Caught.push_back(e.what()); };
+// Once a run's system thread has ended, nothing more of that run can reach the main thread
+// except what it already queued: dispatching the queue shows it all.
+void SettleRun(HANDLE thread)
+{
+    EXPECT_TRUE(Ended(thread)) << "the run's system thread ended";
+    CloseHandle(thread);
+    PumpQueued();
+}
+
+// Waits, without taking messages, until a worker's hand-over is waiting for this thread.
+bool HandOverWaiting()
+{
+    const DWORD start = GetTickCount();
+    while (!SentMessageWaiting()) {
+        if (GetTickCount() - start > Patience) return false;
+        Sleep(1);
     }
-    void TearDown() override
-    {
-        Application->OnException = nullptr;
-        EXPECT_TRUE(TestPlatform().Boxes.empty()) << "a message box was shown";
-    }
-    std::vector<std::string> Caught;
-};
+    return true;
+}
+
+using vyThreadTest = TCatchingTest;
 
 TEST(vyThreadPriority, TableAndItsWayBack)
 {
@@ -127,12 +134,13 @@ TEST_F(vyThreadTest, RunReportsFinishOnTheMainThread)
     t->OnFinish = [&](TObject*) { log.Add(std::string("finish@") + Where() + " executing=" + (t->Executing() ? "1" : "0")); };
     t->OnException = [&](TObject*) { log.Add("exception"); };
     t->Execute();
+    HANDLE run = KeepThread(*t);
     EXPECT_TRUE(t->Executing()) << "executing right after Execute";
-    PumpFor(30);
+    ASSERT_TRUE(PumpUntil([&] { return log.Count() >= 1; }, Patience)) << "the job did not start";
     EXPECT_TRUE(t->Executing()) << "executing while the job runs";
     gate.Open();
     ASSERT_TRUE(PumpUntil([&] { return log.Count() >= 2; }, Patience)) << "run did not finish";
-    PumpFor(50);
+    SettleRun(run);
     EXPECT_EQ((std::vector<std::string>{"execute@worker", "finish@main executing=0"}), log.Items());
     EXPECT_EQ(t.get(), sender) << "the job's sender";
     EXPECT_FALSE(t->Executing());
@@ -169,11 +177,12 @@ TEST_F(vyThreadTest, JobThatThrowsReportsExceptionThenFinish)
     };
     t->OnFinish = [&](TObject*) { log.Add(std::string("finish@") + Where() + " executing=" + (t->Executing() ? "1" : "0")); };
     t->Execute();
+    HANDLE run = KeepThread(*t);
     ASSERT_TRUE(PumpUntil([&] { return log.Count() >= 3; }, Patience));
-    PumpFor(50);
+    SettleRun(run);
     EXPECT_EQ((std::vector<std::string>{"execute@worker", "exception@main executing=0 sender", "finish@main executing=0"}),
               log.Items());
-    EXPECT_TRUE(Caught.empty()) << "swallowed, not shown: " << (Caught.empty() ? "" : Caught[0]);
+    EXPECT_TRUE(Caught.empty()) << "swallowed, not shown: " << (Caught.empty() ? "" : Caught[0].Message);
 }
 
 TEST_F(vyThreadTest, WithoutHandleExceptionTheApplicationShowsIt)
@@ -185,10 +194,13 @@ TEST_F(vyThreadTest, WithoutHandleExceptionTheApplicationShowsIt)
     t->OnException = [&](TObject*) { log.Add("exception"); };
     t->OnFinish = [&](TObject*) { log.Add("finish executing=" + std::string(t->Executing() ? "1" : "0")); };
     t->Execute();
+    HANDLE run = KeepThread(*t);
     ASSERT_TRUE(PumpUntil([&] { return log.Count() >= 1; }, Patience));
-    PumpFor(50);
+    SettleRun(run);
     EXPECT_EQ((std::vector<std::string>{"finish executing=0"}), log.Items()) << "OnException is for caught jobs only";
-    EXPECT_EQ((std::vector<std::string>{"escaped"}), Caught) << "handed to the application's display";
+    ASSERT_EQ(1u, Caught.size()) << "handed to the application's display";
+    EXPECT_EQ("escaped", Caught[0].Message);
+    EXPECT_EQ(t.get(), Caught[0].Sender);
 }
 
 TEST_F(vyThreadTest, ExecuteWhileRunningEndsTheRunAndStartsAnother)
@@ -215,9 +227,10 @@ TEST_F(vyThreadTest, ExecuteWhileRunningEndsTheRunAndStartsAnother)
     EXPECT_EQ(0u, code) << "ended with exit code 0";
     CloseHandle(first);
     ASSERT_TRUE(PumpUntil([&] { return runs == 2; }, Patience)) << "second run started";
+    HANDLE second = KeepThread(*t);
     gate.Open();
     ASSERT_TRUE(PumpUntil([&] { return log.Count() >= 4; }, Patience));
-    PumpFor(100);
+    SettleRun(second);
     EXPECT_EQ((std::vector<std::string>{"execute 1", "execute 2", "done 2", "finish"}), log.Items())
         << "the ended run reports nothing";
 }
@@ -250,20 +263,24 @@ TEST_F(vyThreadTest, PrioritySurvivesRestarts)
 
 TEST_F(vyThreadTest, OutsidePriorityReadsNormal)
 {
+    // Priorities between the table's values exist only in a real-time process; set on the
+    // thread from outside, they read as tpNormal, and a fresh thread takes that reading.
     TOwnedPtr<TvyCustomThread> t(new TvyCustomThread(nullptr));
-    t->SetPriority(TThreadPriority::tpHighest);
-    // 3 exists only for real-time processes; set from outside it is no table value.
     const DWORD oldClass = GetPriorityClass(GetCurrentProcess());
-    const bool classSet = SetPriorityClass(GetCurrentProcess(), REALTIME_PRIORITY_CLASS) != FALSE;
-    const bool set = SetThreadPriority(t->ThreadHandle(), 3) != FALSE;
-    const int raw = GetThreadPriority(t->ThreadHandle());
-    const TThreadPriority read = t->Priority();
-    SetThreadPriority(t->ThreadHandle(), 0);
-    if (classSet) SetPriorityClass(GetCurrentProcess(), oldClass);
-    if (set && raw == 3)
-        EXPECT_EQ(TThreadPriority::tpNormal, read) << "system priority 3";
-    else
-        EXPECT_EQ(TThreadPriority::tpHighest, read) << "3 was refused (raw " << raw << "): the value set stays";
+    ASSERT_TRUE(SetPriorityClass(GetCurrentProcess(), REALTIME_PRIORITY_CLASS)) << "the real-time class";
+    struct TRestoreClass {
+        DWORD Class;
+        ~TRestoreClass() { SetPriorityClass(GetCurrentProcess(), Class); }
+    } restore{oldClass};
+    for (int outside : {3, 6, -3, -7}) {
+        t->SetPriority(TThreadPriority::tpHighest);
+        ASSERT_TRUE(SetThreadPriority(t->ThreadHandle(), outside)) << "the system refused " << outside;
+        ASSERT_EQ(outside, GetThreadPriority(t->ThreadHandle())) << "set from outside";
+        EXPECT_EQ(TThreadPriority::tpNormal, t->Priority()) << "system priority " << outside;
+        t->Stop(true);
+        EXPECT_EQ(THREAD_PRIORITY_NORMAL, GetThreadPriority(t->ThreadHandle()))
+            << "the fresh thread after " << outside << " runs at the value read";
+    }
 }
 
 TEST_F(vyThreadTest, StopWithoutForceOnlyAsks)
@@ -304,10 +321,10 @@ TEST_F(vyThreadTest, StopWithForceEndsAtOnceWithoutReports)
     HANDLE old = KeepThread(*t);
     t->Stop(true);
     EXPECT_FALSE(t->Executing()) << "a fresh thread is in place";
-    EXPECT_TRUE(Ended(old));
+    EXPECT_TRUE(Ended(old)) << "the job's thread was ended";
     CloseHandle(old);
     gate.Open();
-    PumpFor(200);
+    PumpQueued();
     EXPECT_TRUE(log.Items().empty()) << "nothing after a forced stop";
 }
 
@@ -331,7 +348,7 @@ TEST_F(vyThreadTest, DestroyingWhileRunningCallsNoHandler)
     EXPECT_TRUE(Ended(old)) << "the job's thread was ended";
     CloseHandle(old);
     gate.Open();
-    PumpFor(200);
+    PumpQueued();
     EXPECT_TRUE(log.Items().empty()) << "no handler after destruction";
 }
 
@@ -345,12 +362,12 @@ TEST_F(vyThreadTest, DestroyingAfterTheJobBeforeItsFinishStep)
     t->OnExecute = [&](TObject*) { jobDone = true; };
     t->OnFinish = [&](TObject*) { ++finished; };
     t->Execute();
-    DWORD start = GetTickCount();
-    while (!jobDone && GetTickCount() - start < Patience) Sleep(1); // no pumping: the hand-over waits
+    // No pumping: the finish step's hand-over waits for this thread.
+    ASSERT_TRUE(HandOverWaiting()) << "the finish step was not handed over";
     ASSERT_TRUE(jobDone.load());
-    Sleep(50);
     t->Free();
-    PumpFor(200);
+    PumpQueued();
+    EXPECT_FALSE(SentMessageWaiting()) << "the hand-over was taken from the queue";
     EXPECT_EQ(0, finished) << "the dropped finish step";
 }
 
@@ -359,11 +376,13 @@ TEST_F(vyThreadTest, ChainingFromOnFinish)
     TLog log;
     std::vector<DWORD> ids;
     std::vector<bool> executingAfterChain;
+    // Each job waits until the finish step that started it has looked.
+    HANDLE go = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     TOwnedPtr<TvyCustomThread> t(new TvyCustomThread(nullptr));
     int runs = 0;
     t->OnExecute = [&](TObject*) {
         ids.push_back(GetCurrentThreadId());
-        Sleep(30); // still running when OnFinish looks
+        WaitForSingleObject(go, Patience);
     };
     t->OnFinish = [&](TObject*) {
         ++runs;
@@ -371,11 +390,14 @@ TEST_F(vyThreadTest, ChainingFromOnFinish)
         if (runs < 5) {
             t->Execute();
             executingAfterChain.push_back(t->Executing());
+            SetEvent(go);
         }
     };
     t->Execute();
+    SetEvent(go);
     ASSERT_TRUE(PumpUntil([&] { return runs == 5; }, Patience)) << "runs: " << runs;
-    PumpFor(100);
+    SettleRun(KeepThread(*t));
+    CloseHandle(go);
     EXPECT_EQ((std::vector<std::string>{"finish 1", "finish 2", "finish 3", "finish 4", "finish 5"}), log.Items());
     EXPECT_EQ((std::vector<bool>(4, true)), executingAfterChain) << "Execute from OnFinish starts at once";
     ASSERT_EQ(5u, ids.size());
@@ -388,10 +410,8 @@ TEST_F(vyThreadTest, WaitForFinishReturnsAfterTheFinishStep)
     TLog log;
     TOwnedPtr<TvyCustomThread> t(new TvyCustomThread(nullptr));
     t->SetWaitForFinish(true);
-    t->OnExecute = [&](TObject*) {
-        Sleep(50);
-        log.Add("execute");
-    };
+    // The job's record is handed to the main thread: it is made only while Execute pumps.
+    t->OnExecute = [&](TObject*) { t->Synchronize([&] { log.Add("execute"); }); };
     t->OnFinish = [&](TObject*) { log.Add("finish"); };
     t->Execute();
     log.Add("returned");
@@ -421,8 +441,9 @@ TEST_F(vyThreadTest, FreeOwnerOnFinishDestroysTheOwner)
     t->OnExecute = [&](TObject*) { log.Add("execute"); };
     t->OnFinish = [&](TObject*) { log.Add("finish"); };
     t->Execute();
+    HANDLE run = KeepThread(*t);
     ASSERT_TRUE(PumpUntil([&] { return ownerGone; }, Patience)) << "owner not destroyed";
-    PumpFor(100);
+    SettleRun(run);
     EXPECT_EQ((std::vector<std::string>{"execute", "finish"}), log.Items());
 }
 
@@ -454,10 +475,11 @@ TEST_F(vyThreadTest, DestroyedFromItsOwnOnFinish)
         static_cast<TvyCustomThread*>(s)->Free();
     };
     t->Execute();
+    HANDLE run = KeepThread(*t);
     ASSERT_TRUE(PumpUntil([&] { return log.Count() >= 2; }, Patience));
-    PumpFor(100);
+    SettleRun(run);
     EXPECT_EQ((std::vector<std::string>{"execute", "finish"}), log.Items());
-    EXPECT_TRUE(Caught.empty());
+    EXPECT_TRUE(Caught.empty()) << "shown: " << (Caught.empty() ? "" : Caught[0].Message);
 }
 
 TEST_F(vyThreadTest, SynchronizeFromTheJob)
@@ -494,16 +516,9 @@ TEST_F(vyThreadTest, FrameworkSynchronizeOnTheMainThreadJustRuns)
     EXPECT_THROW(Synchronize([] { throw std::runtime_error("x"); }), std::runtime_error);
 }
 
-struct THandOverArgs {
-    std::atomic<bool>* Sending;
-    std::atomic<int>* Ran;
-};
-
 DWORD WINAPI HandOverThenWait(LPVOID p)
 {
-    auto* a = static_cast<THandOverArgs*>(p);
-    *a->Sending = true;
-    std::atomic<int>* counter = a->Ran;
+    auto* counter = static_cast<std::atomic<int>*>(p);
     Synchronize([counter] { ++*counter; });
     return 0;
 }
@@ -512,18 +527,15 @@ TEST_F(vyThreadTest, HandOversQueuedByAnEndedThreadAreDropped)
 {
     // A thread hands over while the main thread does not pump; it is ended; then pumping
     // must not run the hand-over.
-    std::atomic<bool> sending{false};
     std::atomic<int> ran{0};
-    THandOverArgs args{&sending, &ran};
     DWORD id = 0;
-    HANDLE h = CreateThread(nullptr, 0, &HandOverThenWait, &args, 0, &id);
+    HANDLE h = CreateThread(nullptr, 0, &HandOverThenWait, &ran, 0, &id);
     ASSERT_NE(nullptr, h);
-    DWORD start = GetTickCount();
-    while (!sending && GetTickCount() - start < Patience) Sleep(1);
-    Sleep(100); // it is now waiting inside the hand-over
+    ASSERT_TRUE(HandOverWaiting()) << "the thread's hand-over never arrived";
     TerminateThreadAndWait(h, id);
     CloseHandle(h);
-    PumpFor(200);
+    PumpQueued();
+    EXPECT_FALSE(SentMessageWaiting()) << "the hand-over was taken from the queue";
     EXPECT_EQ(0, ran.load()) << "a dead thread's hand-over ran";
 }
 
@@ -536,7 +548,9 @@ TEST_F(vyThreadTest, StoredNotSuspendedStartsAtLoaded)
     t->OnFinish = [&](TObject*) { ++finished; };
     t->BeginLoading();
     t->SetSuspended(false);
-    PumpFor(100);
+    const DWORD count = SuspendThread(t->ThreadHandle());
+    ResumeThread(t->ThreadHandle());
+    EXPECT_EQ(1u, count) << "the system thread is still held while loading";
     EXPECT_EQ(0, runs.load()) << "nothing runs while loading";
     t->EndReading();
     t->Loaded();
@@ -561,9 +575,12 @@ TEST_F(vyThreadTest, SuspendedHoldsARunningJob)
     t->Execute();
     ASSERT_TRUE(PumpUntil([&] { return ticks > 5; }, Patience));
     t->SetSuspended(true);
-    Sleep(30);
+    // The system suspends a thread asynchronously; reading its context waits until it is.
+    CONTEXT context{};
+    context.ContextFlags = CONTEXT_CONTROL;
+    ASSERT_TRUE(GetThreadContext(t->ThreadHandle(), &context)) << "reading the held thread's context";
     const int held = ticks;
-    Sleep(150);
+    Sleep(QuietMs); // a running job would tick every few milliseconds
     EXPECT_EQ(held, ticks.load()) << "ticks while suspended";
     t->SetSuspended(false);
     EXPECT_TRUE(PumpUntil([&] { return ticks > held + 5; }, Patience)) << "ticks after resuming";
