@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Main.h"
+#include "Pictures.h"
 #include "WinTest.h"
 
 namespace {
@@ -102,14 +103,53 @@ TEST_F(MainFormTest, FirstTrayPictureIsThreeFullCyanBars)
     for (int x = 0; x < 16; ++x) EXPECT_EQ(black, c.Pixel(x, 15)) << "base line at " << x;
 }
 
+TEST_F(MainFormTest, TrayPicturePixelForPixel)
+{
+    // '.' button face, 'k' black outline and base line, 'L' lime, 'Y' yellow, 'R' red.
+    const struct {
+        int Sys, User, Gdi;
+        TColor SysColor, UserColor, GdiColor;
+        const char* Rows[16];
+    } cases[] = {
+        {100, 50, 19, clLime, clYellow, clRed,
+         {"kkkkkk..........", "kLLLLk..........", "kLLLLk..........", "kLLLLk..........",
+          "kLLLLk..........", "kLLLLk..........", "kLLLLk..........", "kLLLLk..........",
+          "kLLLLkkkkkk.....", "kLLLLkYYYYk.....", "kLLLLkYYYYk.....", "kLLLLkYYYYk.....",
+          "kLLLLkYYYYk.....", "kLLLLkYYYYkkkkkk", "kLLLLkYYYYkRRRRk", "kkkkkkkkkkkkkkkk"}},
+        // 4 % is one pixel row high: only the outline shows; 0 % draws nothing.
+        {4, 0, 100, clRed, clRed, clLime,
+         {"..........kkkkkk", "..........kLLLLk", "..........kLLLLk", "..........kLLLLk",
+          "..........kLLLLk", "..........kLLLLk", "..........kLLLLk", "..........kLLLLk",
+          "..........kLLLLk", "..........kLLLLk", "..........kLLLLk", "..........kLLLLk",
+          "..........kLLLLk", "..........kLLLLk", "..........kLLLLk", "kkkkkkkkkkkkkkkk"}},
+    };
+    auto colour = [](char c) -> COLORREF {
+        switch (c) {
+        case 'k': return RGB(0, 0, 0);
+        case 'L': return RGB(0, 255, 0);
+        case 'Y': return RGB(255, 255, 0);
+        case 'R': return RGB(255, 0, 0);
+        default: return GetSysColor(COLOR_BTNFACE);
+        }
+    };
+    for (const auto& c : cases) {
+        form->DrawTrayPicture(c.Sys, c.User, c.Gdi, c.SysColor, c.UserColor, c.GdiColor);
+        TBitmap* pic = form->TrayPicture();
+        ASSERT_EQ(16, pic->Width());
+        ASSERT_EQ(16, pic->Height());
+        ExpectPixels(
+            16, 16, [&](int x, int y) { return pic->Canvas()->Pixel(x, y); },
+            [&](int x, int y) { return colour(c.Rows[y][x]); },
+            "figures " + std::to_string(c.Sys) + ", " + std::to_string(c.User) + ", " + std::to_string(c.Gdi));
+    }
+}
+
 TEST_F(MainFormTest, CloseItemClosesTheMainWindowAndEndsTheApplication)
 {
     Application->SetMainForm(form.get());
     form->CloseItem->Click();
     EXPECT_TRUE(Application->Terminated());
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
+    TakeBackQuit();
 }
 
 } // namespace
