@@ -106,7 +106,7 @@ TEST_F(SamplingTest, AFailingQueryStopsSamplingAndIsShownOnce)
     form->Timer->SetEnabled(true);
     ASSERT_TRUE(PumpUntil([&] { return !TestPlatform().Boxes.empty(); }, 5000)) << "the failure is shown";
     const size_t queries = Queries.size();
-    PumpFor(400);
+    ASSERT_TRUE(PumpTicks(form->Timer->Interval(), 3)) << "a timer of the sampling interval";
     EXPECT_EQ(7u, queries);
     EXPECT_EQ(queries, Queries.size()) << "no tick follows a failure";
     ASSERT_EQ(1u, TestPlatform().Boxes.size()) << "shown once";

@@ -51,7 +51,7 @@ TEST_F(TimerTest, DisabledTimerStopsTicking)
     timer.SetEnabled(false);
     EXPECT_FALSE(timer.Running()) << "after disabling";
     const int stoppedAt = ticks;
-    PumpFor(200);
+    ASSERT_TRUE(PumpTicks(20, 3)) << "a timer of the same interval";
     EXPECT_EQ(stoppedAt, ticks) << "ticks while disabled";
 
     timer.SetEnabled(true);
@@ -90,7 +90,7 @@ TEST_F(TimerTest, ThrowingHandlerReachesHandleExceptionOncePerTick)
         throw Exception("tick " + std::to_string(ticks));
     });
     ASSERT_TRUE(PumpUntil([&] { return ticks >= 3; }, Patience)) << "the loop went on after a throw; ticks: " << ticks;
-    PumpFor(100);
+    ASSERT_TRUE(PumpTicks(20, 3)) << "a timer of the same interval";
     EXPECT_EQ(3, ticks) << "ticks after stopping";
     ASSERT_EQ(3u, Caught.size()) << "HandleException calls";
     for (size_t i = 0; i < Caught.size(); ++i) {
@@ -121,7 +121,7 @@ TEST_F(TimerTest, NothingRunsWithoutIntervalHandlerOrEnabled)
     designing.SetOnTimer(count);
     EXPECT_FALSE(designing.Running()) << "designing";
 
-    PumpFor(200);
+    ASSERT_TRUE(PumpTicks(20, 3)) << "a timer of the same interval";
     EXPECT_EQ(0, ticks) << "ticks from timers that should not run";
 
     zero.SetInterval(20);
@@ -140,7 +140,7 @@ TEST_F(TimerTest, DestroyedTimerTicksNoMore)
     ASSERT_TRUE(PumpUntil([&] { return ticks >= 1; }, Patience));
     timer.reset();
     const int at = ticks;
-    PumpFor(150);
+    ASSERT_TRUE(PumpTicks(20, 3)) << "a timer of the same interval";
     EXPECT_EQ(at, ticks) << "ticks after destruction";
 }
 

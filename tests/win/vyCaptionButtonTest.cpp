@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -105,28 +106,44 @@ TEST_F(CaptionButtonTest, ButtonsStandRightToLeftByOrderBesideTheSystemButtons)
     // On screen: each button's face where the layout put it, with its sign on it. The
     // classic face is checked here (the automatic style follows the theme of the system).
     for (auto* x : b) x->SetStyle(TvyCaptionButtonStyle::cbsWin9x);
-    // The window's surface reaches the screen asynchronously.
-    PumpFor(200);
-    TBitmap shot;
-    CaptureScreen(wr, shot);
-    SaveArtifact(shot, "vyCaptionButtons");
-    const auto px = PixelsOf(shot);
-    const int shotWidth = wr.right - wr.left;
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
     const int t = GetSystemMetrics(SM_CYDLGFRAME) + 2;
+    const int shotWidth = wr.right - wr.left;
+    struct TFace {
+        int Faces, Dark, Area;
+    };
+    // Each button's face: pixels of the face colour and dark ones (its sign and the frame's
+    // shadow), painted at x = left + t, y = top, (bw - 2) x (bh - 4) pixels.
+    auto faces = [&](const std::vector<COLORREF>& px) {
+        std::vector<TFace> result;
+        for (int i = 0; i < 4; ++i) {
+            const RECT r = b[i]->ButtonRect();
+            const int x0 = r.left + t, y0 = r.top, w2 = bw - 2, h2 = GetSystemMetrics(SM_CYSIZE) - 4;
+            TFace f{0, 0, w2 * h2};
+            for (int y = y0; y < y0 + h2; ++y)
+                for (int x = x0; x < x0 + w2; ++x) {
+                    COLORREF c = px[static_cast<size_t>(y) * shotWidth + x];
+                    f.Faces += c == face;
+                    f.Dark += GetRValue(c) + GetGValue(c) + GetBValue(c) < 150;
+                }
+            result.push_back(f);
+        }
+        return result;
+    };
+    auto looksRight = [](const TFace& f) { return f.Faces > f.Area / 3 && f.Dark > 3; };
+    // The window's surface reaches the screen asynchronously: read it until every button
+    // shows, or time is up.
+    TBitmap shot;
+    std::vector<TFace> seen;
+    PumpUntil([&] {
+        CaptureScreen(wr, shot);
+        seen = faces(PixelsOf(shot));
+        return std::all_of(seen.begin(), seen.end(), looksRight);
+    });
+    SaveArtifact(shot, "vyCaptionButtons");
     for (int i = 0; i < 4; ++i) {
-        const RECT r = b[i]->ButtonRect();
-        // Painted at x = left + t, y = top, (bw - 2) x (bh - 4) pixels.
-        const int x0 = r.left + t, y0 = r.top, w2 = bw - 2, h2 = GetSystemMetrics(SM_CYSIZE) - 4;
-        int faces = 0, dark = 0;
-        for (int y = y0; y < y0 + h2; ++y)
-            for (int x = x0; x < x0 + w2; ++x) {
-                COLORREF c = px[static_cast<size_t>(y) * shotWidth + x];
-                faces += c == face;
-                dark += GetRValue(c) + GetGValue(c) + GetBValue(c) < 150;
-            }
-        EXPECT_GT(faces, w2 * h2 / 3) << "button of order " << 3 - i << ": face colour at its place";
-        EXPECT_GT(dark, 3) << "button of order " << 3 - i << ": the sign and the frame's shadow";
+        EXPECT_GT(seen[i].Faces, seen[i].Area / 3) << "button of order " << 3 - i << ": face colour at its place";
+        EXPECT_GT(seen[i].Dark, 3) << "button of order " << 3 - i << ": the sign and the frame's shadow";
     }
 
     // Hiding order 1 closes the gap: orders 2 and 3 move right by one button.
@@ -145,7 +162,7 @@ TEST_F(CaptionButtonTest, MinimiseOrMaximiseBoxesMoveTheButtonsLeftByTwoWidths)
     RECT before;
     GetWindowRect(form->Handle(), &before);
     form->SetBorderIcons(BorderIconBit(TBorderIcon::biSystemMenu) | BorderIconBit(TBorderIcon::biMinimize));
-    PumpFor(50); // the hooks re-attach to the new window
+    PumpQueued(); // the hooks re-attach to the new window
     RECT after;
     GetWindowRect(form->Handle(), &after);
     b->Repaint();
@@ -333,7 +350,8 @@ TEST_F(CaptionButtonTest, RealMouseClicksOnTheTitleBar)
     b->SetAllowPress(true);
     b->SystemMenu()->SetApplyToMenu(true);
     SetForegroundWindow(form->Handle());
-    PumpFor(100);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == form->Handle(); })) << "the form in front";
+    PumpQueued();
     auto centre = [&] {
         RECT wr;
         GetWindowRect(form->Handle(), &wr);
@@ -344,17 +362,19 @@ TEST_F(CaptionButtonTest, RealMouseClicksOnTheTitleBar)
     auto click = [&](DWORD down, DWORD up) {
         POINT p = centre();
         SetCursorPos(p.x, p.y);
-        PumpFor(30);
+        PumpQueued();
         mouse_event(down, 0, 0, 0, 0);
-        PumpFor(30);
+        PumpQueued();
         mouse_event(up, 0, 0, 0, 0);
-        PumpFor(30);
+        PumpQueued();
     };
     HMENU sys = GetSystemMenu(form->Handle(), FALSE);
     click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
     ASSERT_TRUE(PumpUntil([&] { return b->Down(); }, 2000)) << "a real click presses the button";
     EXPECT_EQ(static_cast<UINT>(MF_CHECKED), GetMenuState(sys, b->Identifier(), MF_BYCOMMAND) & MF_CHECKED);
-    PumpFor(GetDoubleClickTime() + 100); // not a double click
+    // Whether a click is a double click is a matter of time alone: outlast that time.
+    const auto outlastDoubleClick = [] { PumpFor(GetDoubleClickTime() + 20); };
+    outlastDoubleClick();
     click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
     ASSERT_TRUE(PumpUntil([&] { return !b->Down(); }, 2000));
     EXPECT_EQ(0u, GetMenuState(sys, b->Identifier(), MF_BYCOMMAND) & MF_CHECKED);
@@ -362,7 +382,7 @@ TEST_F(CaptionButtonTest, RealMouseClicksOnTheTitleBar)
 
     // Two quick clicks: the second arrives as a double click and still counts as a press.
     Events.clear();
-    PumpFor(GetDoubleClickTime() + 100);
+    outlastDoubleClick();
     click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
     click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
     EXPECT_TRUE(PumpUntil([&] { return Events.size() >= 6; }, 2000));
@@ -371,7 +391,7 @@ TEST_F(CaptionButtonTest, RealMouseClicksOnTheTitleBar)
     // A right click on the button opens no menu.
     Events.clear();
     click(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
-    PumpFor(200);
+    PumpFor(QuietMs);
     EXPECT_EQ(nullptr, FindWindowA("#32768", nullptr)) << "a menu opened";
     EXPECT_TRUE(Events.empty());
 }

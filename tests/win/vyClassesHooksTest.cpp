@@ -203,7 +203,7 @@ TEST_F(HooksTest, ReCreatingTheWindowReattachesEveryComponentAndRestoresStateOnc
     HWND after = form->Handle();
     ASSERT_NE(before, after);
     EXPECT_TRUE(PumpUntil([&] { return a->Restored == 1 && b->Restored == 1; }));
-    PumpFor(50);
+    PumpQueued();
     EXPECT_EQ(1, a->Restored);
     EXPECT_EQ(1, b->Restored);
     EXPECT_EQ(after, a->WindowHandle());
@@ -231,16 +231,16 @@ TEST_F(HooksTest, ACaptionChangeIsReportedOnceAfterTheGetTextThatRevealedIt)
     auto* w = new TCaptionProbe(form.get());
     char buf[64];
     GetWindowTextA(form->Handle(), buf, sizeof buf);
-    PumpFor(30);
+    PumpQueued();
     const int initial = w->Changes;
     form->SetCaption("New caption");
-    PumpFor(30);
+    PumpQueued();
     EXPECT_EQ(initial, w->Changes) << "nothing before a WM_GETTEXT reaches the window";
     SendMessageA(form->Handle(), WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
     EXPECT_EQ(initial, w->Changes) << "not from inside the message";
     EXPECT_TRUE(PumpUntil([&] { return w->Changes == initial + 1; }));
     SendMessageA(form->Handle(), WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
-    PumpFor(30);
+    PumpQueued();
     EXPECT_EQ(initial + 1, w->Changes) << "reported once";
     EXPECT_FALSE(w->ReportedInside);
 }
