@@ -798,9 +798,46 @@ void TWinControl::WndProc(TMessage& m)
     case CM_INVALIDATE:
         Invalidate();
         return;
+    case WM_COMMAND:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        if (ReflectToChild(m)) return;
+        break;
+    case CM_DIALOGKEY:
+        DialogKey(m);
+        return;
     default: break;
     }
     TControl::WndProc(m);
+}
+
+bool TWinControl::ReflectToChild(TMessage& m)
+{
+    // WM_COMMAND names the child in LPARAM (zero for menus and accelerators), the colour
+    // messages too.
+    HWND child = reinterpret_cast<HWND>(m.LParam);
+    if (!child) return false;
+    for (TControl* c : FControls) {
+        auto* w = dynamic_cast<TWinControl*>(c);
+        if (!w || w->FHandle != child) continue;
+        m.Result = w->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
+        // A child that picks no colours leaves them to the system's default.
+        return m.Msg == WM_COMMAND || m.Result != 0;
+    }
+    return false;
+}
+
+void TWinControl::DialogKey(TMessage& m)
+{
+    // The first child that acts on the key ends the search; copies, since a click may
+    // change the list.
+    const std::vector<TControl*> children = FControls;
+    for (TControl* c : children) {
+        m.Result = c->Perform(CM_DIALOGKEY, m.WParam, m.LParam);
+        if (m.Result) return;
+    }
+    m.Result = 0;
 }
 
 void TWinControl::DefaultHandler(TMessage& m)

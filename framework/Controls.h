@@ -46,6 +46,17 @@ constexpr UINT CM_COLORCHANGED = CM_BASE + 6;
 constexpr UINT CM_MOUSEENTER = CM_BASE + 7;
 constexpr UINT CM_MOUSELEAVE = CM_BASE + 8;
 constexpr UINT CM_INVALIDATE = CM_BASE + 0x0D;  // posted to a window: repaint all of it
+// Sent to a form with a key (WPARAM) that a dialog acts on: Enter presses the default button,
+// Escape the cancel button. Each control passes it to its children until one sets Result.
+constexpr UINT CM_DIALOGKEY = CM_BASE + 0x40;
+
+// Notices a parent window gets about a child (WM_COMMAND, WM_CTLCOLORxxx) handed back to the
+// child control as CN_BASE + the message, so that each control answers for itself.
+constexpr UINT CN_BASE = 0xBC00;
+constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
+constexpr UINT CN_CTLCOLOREDIT = CN_BASE + WM_CTLCOLOREDIT;
+constexpr UINT CN_CTLCOLORSTATIC = CN_BASE + WM_CTLCOLORSTATIC;
+constexpr UINT CN_CTLCOLORBTN = CN_BASE + WM_CTLCOLORBTN;
 
 // Control style bits.
 constexpr unsigned csOpaque = 1u << 0;      // paints every pixel of its bounds
@@ -53,6 +64,7 @@ constexpr unsigned csClickEvents = 1u << 1;
 constexpr unsigned csCaptureMouse = 1u << 2;
 constexpr unsigned csSetCaption = 1u << 3;
 constexpr unsigned csDoubleClicks = 1u << 4;
+constexpr unsigned csReplicatable = 1u << 8; // may be painted elsewhere through PaintTo
 
 class TControl : public TComponent {
 public:
@@ -255,6 +267,9 @@ private:
     void MainWndProc(TMessage& m);
     void HandleMouse(TMessage& m);
     bool HandleSetCursor(TMessage& m);
+    // Hands a child's notice to the child control as CN_BASE + the message.
+    bool ReflectToChild(TMessage& m);
+    void DialogKey(TMessage& m);
     void WMPaint(TMessage& m);
     void WMWindowPosChanged(TMessage& m);
     std::vector<TControl*> FControls;

@@ -102,3 +102,120 @@ void TTimer::WndProc(TMessage& message)
     }
     message.Result = DefWindowProcA(FWindow, message.Msg, message.WParam, message.LParam);
 }
+
+// --- TPanel ----------------------------------------------------------------------------
+
+namespace {
+const std::vector<std::string> PanelBevelNames = {"bvNone", "bvLowered", "bvRaised", "bvSpace"};
+const std::vector<std::string> PanelAlignmentNames = {"taLeftJustify", "taRightJustify", "taCenter"};
+
+[[maybe_unused]] const bool PanelRegistered = [] {
+    RegisterComponentClass(TPanel::StaticClassInfo());
+    return true;
+}();
+} // namespace
+
+const TClassInfo& TCustomPanel::StaticClassInfo()
+{
+    static const TClassInfo info = [] {
+        TClassInfo i{"TCustomPanel", &TCustomControl::StaticClassInfo(), nullptr, {}, {}};
+        using P = TCustomPanel;
+        auto& p = i.Props;
+        p.push_back(EnumProp("BevelInner", &P::BevelInner, &P::SetBevelInner, PanelBevelNames, std::optional(TPanelBevel::bvNone)));
+        p.push_back(EnumProp("BevelOuter", &P::BevelOuter, &P::SetBevelOuter, PanelBevelNames, std::optional(TPanelBevel::bvRaised)));
+        p.push_back(IntProp("BevelWidth", &P::BevelWidth, &P::SetBevelWidth, 1));
+        p.push_back(IntProp("BorderWidth", &P::BorderWidth, &P::SetBorderWidth, 0));
+        p.push_back(EnumProp("Alignment", &P::Alignment, &P::SetAlignment, PanelAlignmentNames, std::optional(TAlignment::taCenter)));
+        return i;
+    }();
+    return info;
+}
+
+const TClassInfo& TPanel::StaticClassInfo()
+{
+    static const TClassInfo info{"TPanel", &TCustomPanel::StaticClassInfo(), &CreateComponentOf<TPanel>, {}, {}};
+    return info;
+}
+
+TCustomPanel::TCustomPanel(TComponent* owner) : TCustomControl(owner)
+{
+    SetBounds(0, 0, 185, 41);
+}
+
+void TCustomPanel::SetBevelInner(TPanelBevel v)
+{
+    if (v == FBevelInner) return;
+    FBevelInner = v;
+    Invalidate();
+}
+
+void TCustomPanel::SetBevelOuter(TPanelBevel v)
+{
+    if (v == FBevelOuter) return;
+    FBevelOuter = v;
+    Invalidate();
+}
+
+void TCustomPanel::SetBevelWidth(int v)
+{
+    if (v == FBevelWidth) return;
+    FBevelWidth = v;
+    Invalidate();
+}
+
+void TCustomPanel::SetBorderWidth(int v)
+{
+    if (v == FBorderWidth) return;
+    FBorderWidth = v;
+    Invalidate();
+}
+
+void TCustomPanel::SetAlignment(TAlignment v)
+{
+    if (v == FAlignment) return;
+    FAlignment = v;
+    Invalidate();
+}
+
+void Frame3D(TCanvas* canvas, RECT& rect, TColor topColor, TColor bottomColor, int width)
+{
+    canvas->Pen()->SetWidth(1);
+    --rect.bottom;
+    --rect.right;
+    for (int i = 0; i < width; ++i) {
+        canvas->Pen()->SetColor(topColor);
+        const POINT top[] = {{rect.left, rect.bottom}, {rect.left, rect.top}, {rect.right, rect.top}};
+        canvas->Polyline(top, 3);
+        canvas->Pen()->SetColor(bottomColor);
+        const POINT bottom[] = {{rect.right, rect.top}, {rect.right, rect.bottom}, {rect.left - 1, rect.bottom}};
+        canvas->Polyline(bottom, 3);
+        InflateRect(&rect, -1, -1);
+    }
+    ++rect.bottom;
+    ++rect.right;
+}
+
+void TCustomPanel::Paint()
+{
+    TCanvas* c = Canvas();
+    RECT r = ClientRect();
+    auto bevel = [&](TPanelBevel b) {
+        if (b == TPanelBevel::bvNone) return;
+        const TColor top = b == TPanelBevel::bvLowered ? clBtnShadow : b == TPanelBevel::bvRaised ? clBtnHighlight : Color();
+        const TColor bottom = b == TPanelBevel::bvLowered ? clBtnHighlight : b == TPanelBevel::bvRaised ? clBtnShadow : Color();
+        Frame3D(c, r, top, bottom, FBevelWidth);
+    };
+    bevel(FBevelOuter);
+    Frame3D(c, r, Color(), Color(), FBorderWidth);
+    bevel(FBevelInner);
+    c->Brush()->SetStyle(TBrushStyle::bsSolid);
+    c->Brush()->SetColor(Color());
+    c->FillRect(r);
+    if (Caption().empty()) return;
+    HDC dc = c->Handle();
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, ColorToRGB(Font()->Color()));
+    const UINT align = FAlignment == TAlignment::taLeftJustify ? DT_LEFT : FAlignment == TAlignment::taRightJustify ? DT_RIGHT : DT_CENTER;
+    std::string text = Caption();
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, align | DT_VCENTER | DT_SINGLELINE | DT_EXPANDTABS);
+}

@@ -1,11 +1,12 @@
 // framework/ExtCtrls.h
 // TTimer: a component that calls OnTimer every Interval milliseconds, driven by a system
-// timer on a hidden utility window of its own.
+// timer on a hidden utility window of its own. TPanel: a windowed container with 3-D bevels.
 #pragma once
 
 #include <windows.h>
 
 #include "Classes.h"
+#include "Controls.h"
 
 struct TMessage;
 
@@ -50,3 +51,43 @@ private:
     unsigned FInterval = DefaultInterval;
     TNotifyEvent FOnTimer;
 };
+
+enum class TPanelBevel { bvNone, bvLowered, bvRaised, bvSpace };
+
+class TCustomPanel : public TCustomControl {
+public:
+    TG_DECLARE_CLASS()
+    explicit TCustomPanel(TComponent* owner);
+
+    TPanelBevel BevelInner() const noexcept { return FBevelInner; }
+    void SetBevelInner(TPanelBevel v);
+    TPanelBevel BevelOuter() const noexcept { return FBevelOuter; }
+    void SetBevelOuter(TPanelBevel v);
+    int BevelWidth() const noexcept { return FBevelWidth; }
+    void SetBevelWidth(int v);
+    int BorderWidth() const noexcept { return FBorderWidth; }
+    void SetBorderWidth(int v);
+    TAlignment Alignment() const noexcept { return FAlignment; }
+    void SetAlignment(TAlignment v);
+
+protected:
+    using TCustomControl::Paint;
+    void Paint() override;
+
+private:
+    TPanelBevel FBevelInner = TPanelBevel::bvNone;
+    TPanelBevel FBevelOuter = TPanelBevel::bvRaised;
+    int FBevelWidth = 1;
+    int FBorderWidth = 0;
+    TAlignment FAlignment = TAlignment::taCenter;
+};
+
+class TPanel : public TCustomPanel {
+public:
+    TG_DECLARE_CLASS()
+    explicit TPanel(TComponent* owner) : TCustomPanel(owner) {}
+};
+
+// Draws width rings inside rect, top and left in topColor, bottom and right in bottomColor,
+// and shrinks rect by them.
+void Frame3D(TCanvas* canvas, RECT& rect, TColor topColor, TColor bottomColor, int width);

@@ -399,6 +399,12 @@ void TCustomForm::WndProc(TMessage& m)
     TWinControl::WndProc(m);
 }
 
+TCustomForm* GetParentForm(TControl* control)
+{
+    while (control && !dynamic_cast<TCustomForm*>(control)) control = control->Parent();
+    return static_cast<TCustomForm*>(control);
+}
+
 // --- TApplication ----------------------------------------------------------------------
 
 const TClassInfo& TApplication::StaticClassInfo()

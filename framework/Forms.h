@@ -265,6 +265,9 @@ private:
 extern TApplication* Application;
 extern TScreen* Screen;
 
+// The form a control sits on (the control itself when it is a form); nullptr when none.
+TCustomForm* GetParentForm(TControl* control);
+
 // Creates Application and Screen (once), then runs the units' initialisations in their
 // order; the program entry and the test main call it.
 void InitFramework();
