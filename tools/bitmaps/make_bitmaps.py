@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the library's small bitmaps (title-bar button faces and glyphs) as 24-bit BMP files.
+"""Draws the library's small bitmaps (title-bar button faces and glyphs, edit-button glyphs) as
+BMP files.
 
 Usage: make_bitmaps.py OUTDIR
 
@@ -127,6 +128,99 @@ def autorun_on(dot):
         dot(x, y)
 
 
+# Edit-button glyphs: one character a pixel. The bottom-left pixel is the background, which
+# the button shows through (its transparent colour).
+EDIT_GLYPH_PALETTE = {
+    ".": (255, 0, 255),    # background
+    "#": (0, 0, 0),
+    "K": (0, 0, 0),
+    "Y": (255, 255, 0),
+    "O": (192, 160, 0),
+    "N": (0, 0, 128),
+    "W": (255, 255, 255),
+    "S": (192, 192, 192),
+    "G": (160, 208, 160),
+}
+
+EDIT_GLYPHS = {
+    "VY_ELLIPSIS": [
+        "............",
+        ".##..##..##.",
+        ".##..##..##.",
+        "............",
+    ],
+    "VY_DROPDOWN": [
+        ".........",
+        ".#######.",
+        "..#####..",
+        "...###...",
+        "....#....",
+        ".........",
+    ],
+    "VY_FILEOPEN": [
+        "..............",
+        ".####.........",
+        "#YYYY#........",
+        "#YYYYY#####...",
+        "#YYYYYYYYYY#..",
+        "#YYY#########.",
+        "#YY#OOOOOOOOO#",
+        "#Y#OOOOOOOOO#.",
+        "##OOOOOOOOO#..",
+        "#OOOOOOOOO#...",
+        "##########....",
+        "..............",
+    ],
+    "VY_FILESAVE": [
+        "###########.",
+        "#N#WWWWW#N#.",
+        "#N#WWWWW#N#.",
+        "#N#WWWWW#N#.",
+        "#N#######N#.",
+        "#NNNNNNNNN#.",
+        "#NN#####NN#.",
+        "#NN#SSS#NN#.",
+        "#NN#SSS#NN#.",
+        "###########.",
+        "............",
+    ],
+    "VY_BROWSE": [
+        "..####......",
+        ".#WWWW#.....",
+        "#WWWWWW#....",
+        "#WWWWWW#....",
+        "#WWWWWW#....",
+        "#WWWWWW#....",
+        ".#WWWW#.....",
+        "..####K.....",
+        "......KK....",
+        ".......KK...",
+        "........KK..",
+        "............",
+    ],
+    "VY_CALC": [
+        "##########",
+        "#GGGGGGGG#",
+        "#GGGGGKKG#",
+        "#GGGGGGGG#",
+        "#SSSSSSSS#",
+        "#SKSKSKSS#",
+        "#SSSSSSSS#",
+        "#SKSKSKSS#",
+        "#SSSSSSSS#",
+        "#SKSKSKSS#",
+        "##########",
+        "..........",
+    ],
+}
+
+
+def edit_glyph(rows):
+    assert all(len(r) == len(rows[0]) for r in rows), "ragged glyph"
+    assert rows[-1][0] == ".", "the bottom-left pixel must be the background"
+    return [[EDIT_GLYPH_PALETTE[ch] for ch in row] for row in rows]
+
+
 def main():
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
@@ -141,6 +235,8 @@ def main():
     files["VYCB_MINIMIZETOTRAY"] = bmp1(glyph(12, 11, minimize_to_tray))
     files["VYCB_AUTORUN_OFF"] = bmp1(glyph(12, 11, autorun_off))
     files["VYCB_AUTORUN_ON"] = bmp1(glyph(12, 11, autorun_on))
+    for name, rows in EDIT_GLYPHS.items():
+        files[name] = bmp24(edit_glyph(rows))
     for name, data in files.items():
         path = os.path.join(out, name + ".bmp")
         # Unchanged files keep their time, so the resource compiler does not run again.
