@@ -315,6 +315,7 @@ TEST_F(EditTest, DisabledColourAndButton)
     TvyEdit* edit = NewEdit(20, 20);
     edit->SetColor(clWhite);
     edit->SetColorDisabled(clYellow);
+    edit->Button()->SetKind(TvyEditButtonKind::bkEllipsis);
     edit->Button()->SetVisible(true);
     ShowForm();
     const int y = edit->ClientHeight() / 2;
@@ -332,6 +333,21 @@ TEST_F(EditTest, DisabledColourAndButton)
     TBitmap shot;
     Shot(edit, shot);
     SavePng(shot, "vyEdit-disabled.png");
+    // The disabled button shows its glyph embossed: the three dots in the shadow colour over
+    // a highlight, nothing black left inside the frame.
+    {
+        const auto px = PixelsOf(shot);
+        const int w = shot.Width(), h = shot.Height();
+        int shadow = 0, black = 0;
+        for (int y = 3; y < h - 3; ++y)
+            for (int x = w - 17; x < w - 3; ++x) {
+                const COLORREF c = px[static_cast<size_t>(y) * w + x];
+                shadow += c == GetSysColor(COLOR_BTNSHADOW);
+                black += c == RGB(0, 0, 0);
+            }
+        EXPECT_EQ(12, shadow) << "three 2 x 2 dots in the shadow colour";
+        EXPECT_EQ(0, black) << "no black glyph pixels while disabled";
+    }
     edit->SetEnabled(true);
     EXPECT_TRUE(edit->SpeedButton()->Enabled()) << "the button follows the edit";
     EXPECT_TRUE(backgroundIs(RGB(255, 255, 255))) << "enabled again: Color";
