@@ -179,6 +179,25 @@ char TextChar(const std::string& s)
 }
 } // namespace
 
+namespace {
+// A window of a system class (EDIT, BUTTON) paints itself, and needs the mouse moves the
+// framework otherwise keeps to its own controls. True when m was one of those.
+bool SystemControlMessage(TWinControl& control, TMessage& m)
+{
+    switch (m.Msg) {
+    case WM_PAINT:
+    case WM_ERASEBKGND:
+        control.DefaultHandler(m);
+        return true;
+    case WM_MOUSEMOVE:
+        control.TWinControl::WndProc(m);
+        control.DefaultHandler(m);
+        return true;
+    default: return false;
+    }
+}
+} // namespace
+
 bool NewStyleControls()
 {
     return LOBYTE(LOWORD(GetVersion())) >= 4;
@@ -375,16 +394,8 @@ void TCustomEdit::CtlColor(TMessage& m)
 
 void TCustomEdit::WndProc(TMessage& m)
 {
+    if (SystemControlMessage(*this, m)) return;
     switch (m.Msg) {
-    case WM_PAINT:
-    case WM_ERASEBKGND:
-        // The system control paints itself.
-        DefaultHandler(m);
-        return;
-    case WM_MOUSEMOVE:
-        TWinControl::WndProc(m);
-        DefaultHandler(m); // selecting by dragging
-        return;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
         // The system sets the focus while it handles the press.
@@ -459,15 +470,8 @@ void TButton::CreateParams(TCreateParams& params)
 
 void TButton::WndProc(TMessage& m)
 {
+    if (SystemControlMessage(*this, m)) return;
     switch (m.Msg) {
-    case WM_PAINT:
-    case WM_ERASEBKGND:
-        DefaultHandler(m);
-        return;
-    case WM_MOUSEMOVE:
-        TWinControl::WndProc(m);
-        DefaultHandler(m); // the pressed look follows the mouse
-        return;
     case CN_COMMAND:
         if (HIWORD(m.WParam) == BN_CLICKED) Click();
         m.Result = 0;

@@ -33,25 +33,6 @@ void Shot(TWinControl* c, TBitmap& b)
     CaptureScreen(RECT{o.x, o.y, o.x + client.right, o.y + client.bottom}, b);
 }
 
-void SavePng(TBitmap& shot, const std::string& name)
-{
-    std::vector<unsigned char> rgb;
-    for (COLORREF c : PixelsOf(shot)) {
-        rgb.push_back(GetRValue(c));
-        rgb.push_back(GetGValue(c));
-        rgb.push_back(GetBValue(c));
-    }
-    WritePng(ArtifactFolder() + "\\" + name, shot.Width(), shot.Height(), rgb);
-}
-
-// A point of the control's client area on the screen.
-POINT ScreenPoint(TWinControl* c, int x, int y)
-{
-    POINT p{x, y};
-    ClientToScreen(c->Handle(), &p);
-    return p;
-}
-
 bool IsDark(COLORREF c)
 {
     return GetRValue(c) + GetGValue(c) + GetBValue(c) < 200;
@@ -153,8 +134,8 @@ TEST_F(EditTest, PasswordEditShowsStars)
         Shot(shown, b);
         return PixelsOf(a) == PixelsOf(b);
     }, 2000);
-    SavePng(a, "vyEdit-password.png");
-    SavePng(b, "vyEdit-password-plain.png");
+    SavePngArtifact(a, "vyEdit-password.png");
+    SavePngArtifact(b, "vyEdit-password-plain.png");
     EXPECT_TRUE(same) << "the password edit shows '***' (see vyEdit-password.png)";
     const auto px = PixelsOf(a);
     EXPECT_GT(std::count_if(px.begin(), px.end(), IsDark), 6) << "something is drawn";
@@ -193,7 +174,7 @@ TEST_F(EditTest, TextStopsShortOfTheButton)
         Shot(edit, shot);
         return PixelsOf(shot)[static_cast<size_t>(ch / 2) * cw + cw - 10] != window;
     });
-    SavePng(shot, "vyEdit-button.png");
+    SavePngArtifact(shot, "vyEdit-button.png");
     const auto px = PixelsOf(shot);
     auto at = [&](int x, int y) { return px[static_cast<size_t>(y) * cw + x]; };
     int textDark = 0, spareDark = 0, buttonFace = 0, glyphDark = 0;
@@ -260,7 +241,7 @@ TEST_F(EditTest, PasswordDialogLayout)
         const auto px = PixelsOf(shot);
         return std::count_if(px.begin(), px.end(), IsDark) > 200;
     });
-    SavePng(shot, "vyEdit-password-dialog.png");
+    SavePngArtifact(shot, "vyEdit-password-dialog.png");
     const auto px = PixelsOf(shot);
     auto firstDarkColumn = [&](int top, int bottomRow) {
         for (int x = 0; x < 120; ++x)
@@ -332,16 +313,16 @@ TEST_F(EditTest, DisabledColourAndButton)
     EXPECT_TRUE(backgroundIs(RGB(255, 255, 0))) << "disabled: ColorDisabled";
     TBitmap shot;
     Shot(edit, shot);
-    SavePng(shot, "vyEdit-disabled.png");
+    SavePngArtifact(shot, "vyEdit-disabled.png");
     // The disabled button shows its glyph embossed: the three dots in the shadow colour over
     // a highlight, nothing black left inside the frame.
     {
         const auto px = PixelsOf(shot);
         const int w = shot.Width(), h = shot.Height();
         int shadow = 0, black = 0;
-        for (int y = 3; y < h - 3; ++y)
+        for (int row = 3; row < h - 3; ++row)
             for (int x = w - 17; x < w - 3; ++x) {
-                const COLORREF c = px[static_cast<size_t>(y) * w + x];
+                const COLORREF c = px[static_cast<size_t>(row) * w + x];
                 shadow += c == GetSysColor(COLOR_BTNSHADOW);
                 black += c == RGB(0, 0, 0);
             }
@@ -416,7 +397,9 @@ TEST_F(EditTest, BorderCursor)
         SetCursor(nullptr);
         const LRESULT handled = SendMessageA(edit->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(edit->Handle()),
                                              MAKELPARAM(a.HitTest, WM_MOUSEMOVE));
-        if (a.HitTest == HTBORDER) EXPECT_TRUE(handled) << a.What;
+        if (a.HitTest == HTBORDER) {
+            EXPECT_TRUE(handled) << a.What;
+        }
         EXPECT_EQ(a.Cursor, GetCursor()) << a.What;
     }
 }

@@ -48,18 +48,6 @@ const TRow Rows[] = {
 const char* const AlignmentName[9] = {"iaCenter", "iaLeft", "iaTop", "iaRight", "iaBottom",
                                       "iaTopLeft", "iaTopRight", "iaBottomLeft", "iaBottomRight"};
 
-void SavePng(TBitmap& shot, const std::string& name)
-{
-    const auto px = PixelsOf(shot);
-    std::vector<unsigned char> rgb;
-    for (COLORREF c : px) {
-        rgb.push_back(GetRValue(c));
-        rgb.push_back(GetGValue(c));
-        rgb.push_back(GetBValue(c));
-    }
-    WritePng(ArtifactFolder() + "\\" + name, shot.Width(), shot.Height(), rgb);
-}
-
 class PropImageTest : public TCatchingTest {};
 
 TEST_F(PropImageTest, NineAlignmentsOnScreen)
@@ -92,7 +80,7 @@ TEST_F(PropImageTest, NineAlignmentsOnScreen)
         CaptureScreen(onScreen, shot);
         return PixelsOf(shot)[static_cast<size_t>(lastY) * shot.Width() + lastX] == ColorToRGB(last.Color);
     });
-    SavePng(shot, "vyPropImage-alignments.png");
+    SavePngArtifact(shot, "vyPropImage-alignments.png");
     const auto px = PixelsOf(shot);
     const int width = shot.Width();
     for (int row = 0; row < 3; ++row)

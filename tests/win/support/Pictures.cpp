@@ -195,6 +195,17 @@ bool WritePng(const std::string& name, int width, int height, const std::vector<
     return ok;
 }
 
+bool SavePngArtifact(TBitmap& bitmap, const std::string& name)
+{
+    std::vector<unsigned char> rgb;
+    for (COLORREF c : PixelsOf(bitmap)) {
+        rgb.push_back(GetRValue(c));
+        rgb.push_back(GetGValue(c));
+        rgb.push_back(GetBValue(c));
+    }
+    return WritePng(ArtifactFolder() + "\\" + name, bitmap.Width(), bitmap.Height(), rgb);
+}
+
 TDibTarget::TDibTarget(int width, int height, COLORREF fill) : FWidth(width), FHeight(height)
 {
     BITMAPINFO bi{};

@@ -25,6 +25,8 @@ std::string ArtifactFolder();
 bool WriteBmp(const std::string& path, int w, int h, const std::vector<COLORREF>& px);
 // Writes a bitmap under ArtifactFolder() as name.bmp; returns the path ("" on failure).
 std::string SaveArtifact(TBitmap& bitmap, const std::string& name);
+// Writes a bitmap under ArtifactFolder() as name (a .png name) for people to look at.
+bool SavePngArtifact(TBitmap& bitmap, const std::string& name);
 // Writes rgb rows (3 bytes a pixel) as a PNG file (stored deflate blocks).
 bool WritePng(const std::string& name, int width, int height, const std::vector<unsigned char>& rgb);
 
