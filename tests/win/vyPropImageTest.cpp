@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "FormReader.h"
 #include "Forms.h"
 #include "Pictures.h"
 #include "WinTest.h"
@@ -130,6 +131,47 @@ TEST_F(PropImageTest, AutoSizeFollowsThePicture)
     image->SetAutoSize(true);
     EXPECT_EQ(90, image->Width()) << "setting AutoSize again sizes again";
     EXPECT_EQ(30, image->Height()) << "setting AutoSize again sizes again";
+}
+
+TEST_F(PropImageTest, StoredFormKeepsItsIcon)
+{
+    // The dialogs store their 32 x 32 icon packed in the form, and auto-size to it once read.
+    TIcon icon;
+    icon.SetHandle(CopyIcon(LoadIconA(nullptr, IDI_APPLICATION)));
+    TvyPicture packed;
+    packed.SetGraphic(&icon);
+    std::vector<std::pair<std::string, TFormValue>> defined;
+    packed.WriteDefinedProperties(defined);
+    ASSERT_EQ(1u, defined.size());
+    std::string hex;
+    char buf[4];
+    for (unsigned char c : defined[0].second.Binary) {
+        wsprintfA(buf, "%02X", c);
+        hex += buf;
+    }
+    TOwnedPtr<TForm> form(new TForm(nullptr));
+    TFormReader::ReadRoot(*form, "object F: TForm\n"
+                                 "  object Image1: TvyProportionalImage\n"
+                                 "    Left = 7\n"
+                                 "    Top = 5\n"
+                                 "    Width = 50\n"
+                                 "    Height = 60\n"
+                                 "    Alignment = iaTopRight\n"
+                                 "    AutoSize = True\n"
+                                 "    Picture.SFP = {" + hex + "}\n"
+                                 "  end\n"
+                                 "end\n");
+    auto* image = dynamic_cast<TvyProportionalImage*>(form->FindComponent("Image1"));
+    ASSERT_NE(nullptr, image);
+    ASSERT_NE(nullptr, dynamic_cast<TIcon*>(image->Picture()->Graphic())) << "the icon comes back";
+    EXPECT_EQ(TvyImageAlignment::iaTopRight, image->Alignment());
+    EXPECT_EQ(icon.Width(), image->Width()) << "sized to the icon once the form is read";
+    EXPECT_EQ(icon.Height(), image->Height()) << "sized to the icon once the form is read";
+    const std::string text = TFormWriter::Write(*form);
+    EXPECT_NE(std::string::npos, text.find("Alignment = iaTopRight")) << text;
+    EXPECT_NE(std::string::npos, text.find("Picture.SFP")) << text;
+    for (const char* name : {"About =", "Proportional =", "FixedStretching =", "Stretch ="})
+        EXPECT_EQ(std::string::npos, text.find(name)) << name << " keeps its default and is not written:\n" << text;
 }
 
 } // namespace
