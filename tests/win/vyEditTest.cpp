@@ -274,12 +274,34 @@ TEST_F(EditTest, StockGlyphsAndCustomGlyph)
     const TKind kinds[] = {{TvyEditButtonKind::bkEllipsis, 12, 4}, {TvyEditButtonKind::bkDropDown, 9, 6},
                            {TvyEditButtonKind::bkFileOpen, 14, 12}, {TvyEditButtonKind::bkFileSave, 12, 11},
                            {TvyEditButtonKind::bkBrowse, 12, 12}, {TvyEditButtonKind::bkCalc, 10, 12}};
+    edit->Button()->SetVisible(true);
+    ShowForm();
+    // The bare button first: each glyph must then change what the screen shows.
+    std::vector<COLORREF> previous;
+    PumpUntil([&] {
+        TBitmap bare;
+        Shot(edit->ButtonPanel(), bare);
+        previous = PixelsOf(bare);
+        return std::count(previous.begin(), previous.end(), GetSysColor(COLOR_BTNFACE)) > 100;
+    });
     for (const TKind& k : kinds) {
         edit->Button()->SetKind(k.Kind);
         const std::string what = EditButtonKindNames()[static_cast<size_t>(k.Kind)];
         EXPECT_EQ(k.W, edit->Button()->Glyph()->Width()) << what;
         EXPECT_EQ(k.H, edit->Button()->Glyph()->Height()) << what;
         EXPECT_EQ(RGB(255, 0, 255), ColorToRGB(edit->Button()->Glyph()->TransparentColor())) << what << ": background";
+        // On the button: the new glyph replaces the last one, its background see-through.
+        TBitmap shot;
+        std::vector<COLORREF> button;
+        const bool changed = PumpUntil([&] {
+            Shot(edit->ButtonPanel(), shot);
+            button = PixelsOf(shot);
+            return button != previous;
+        }, 3000);
+        EXPECT_TRUE(changed) << what << ": the button shows the new glyph";
+        EXPECT_EQ(0, std::count(button.begin(), button.end(), RGB(255, 0, 255))) << what << ": no background pixel shows";
+        SavePngArtifact(shot, "vyEdit-glyph-" + what + ".png");
+        previous = button;
     }
     edit->Button()->SetKind(TvyEditButtonKind::bkCustom);
     EXPECT_TRUE(edit->Button()->Glyph()->Empty()) << "a custom button starts without a glyph";
