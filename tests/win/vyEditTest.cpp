@@ -64,7 +64,7 @@ protected:
     {
         form->Show();
         SetForegroundWindow(form->Handle());
-        PumpFor(100); // the first paint
+        PumpQueued(); // the first paint
     }
     // Clicks into the edit, at its left end, through the X server.
     void ClickInto(TvyEdit* e)

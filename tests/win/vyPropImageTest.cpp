@@ -143,12 +143,7 @@ TEST_F(PropImageTest, StoredFormKeepsItsIcon)
     std::vector<std::pair<std::string, TFormValue>> defined;
     packed.WriteDefinedProperties(defined);
     ASSERT_EQ(1u, defined.size());
-    std::string hex;
-    char buf[4];
-    for (unsigned char c : defined[0].second.Binary) {
-        wsprintfA(buf, "%02X", c);
-        hex += buf;
-    }
+    const std::string hex = HexBytes(defined[0].second.Binary);
     TOwnedPtr<TForm> form(new TForm(nullptr));
     TFormReader::ReadRoot(*form, "object F: TForm\n"
                                  "  object Image1: TvyProportionalImage\n"
