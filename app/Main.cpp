@@ -23,7 +23,8 @@ const TClassInfo& TForm1::StaticClassInfo()
                     Field("RestoreItem", &TForm1::RestoreItem), Field("MinimizeItem", &TForm1::MinimizeItem),
                     Field("N2", &TForm1::N2), Field("AutorunatStartUpItem", &TForm1::AutorunatStartUpItem),
                     Field("AboutItem", &TForm1::AboutItem), Field("N1", &TForm1::N1),
-                    Field("CloseItem", &TForm1::CloseItem), Field("vyTrayIcon", &TForm1::vyTrayIcon)};
+                    Field("CloseItem", &TForm1::CloseItem), Field("vyTrayIcon", &TForm1::vyTrayIcon),
+                    Field("vyAppCursors1", &TForm1::vyAppCursors1)};
         return i;
     }();
     return info;

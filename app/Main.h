@@ -10,6 +10,7 @@
 #include "ImgList.h"
 #include "Menus.h"
 #include "StdCtrls.h"
+#include "vyAppCursors.h"
 #include "vyTrayIcon.h"
 
 class TForm1 : public TForm {
@@ -39,6 +40,7 @@ public:
     TMenuItem* N1 = nullptr;
     TMenuItem* CloseItem = nullptr;
     TvyTrayIcon* vyTrayIcon = nullptr;
+    TvyAppCursors* vyAppCursors1 = nullptr;
 
     // Published handlers, wired by the stored form.
     void FormCreate(TObject* sender);

@@ -14,6 +14,9 @@ namespace {
 // window to the control's thunk (CreateWindowEx gives no other way in before WM_CREATE).
 TWinControl* CreationControl = nullptr;
 
+// The window property through which a window leads back to its control.
+constexpr const char* kControlProp = "TgWinControl";
+
 LRESULT CALLBACK InitWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
 } // namespace
@@ -26,6 +29,7 @@ struct TWinControlAccess {
         CreationControl = nullptr;
         if (!c) return DefWindowProcA(wnd, msg, wp, lp);
         c->FHandle = wnd;
+        SetPropA(wnd, kControlProp, c);
         SetWindowLongA(wnd, GWL_WNDPROC, reinterpret_cast<LONG>(c->FObjectInstance));
         return CallWindowProcA(c->FObjectInstance, wnd, msg, wp, lp);
     }
@@ -53,6 +57,26 @@ TIdentMap& CursorIdents()
         return m;
     }();
     return map;
+}
+
+TWinControl* FindControl(HWND wnd)
+{
+    if (!wnd) return nullptr;
+    DWORD process = 0;
+    GetWindowThreadProcessId(wnd, &process);
+    // Another process's property would be an address in that process.
+    if (process != GetCurrentProcessId()) return nullptr;
+    return static_cast<TWinControl*>(GetPropA(wnd, kControlProp));
+}
+
+TWinControl* FindVCLWindow(POINT screenPoint)
+{
+    // Up through child windows only: a pop-up's parent is its owner, another window.
+    for (HWND wnd = WindowFromPoint(screenPoint); wnd;) {
+        if (TWinControl* c = FindControl(wnd)) return c;
+        wnd = (GetWindowLongA(wnd, GWL_STYLE) & WS_CHILD) ? GetParent(wnd) : nullptr;
+    }
+    return nullptr;
 }
 
 TShiftState KeysToShiftState(WPARAM keys)
@@ -507,6 +531,7 @@ void TWinControl::DestroyWnd()
     HWND wnd = FHandle;
     if (!wnd) return;
     // Keep the caption: it lives in the window while there is one.
+    RemovePropA(wnd, kControlProp);
     DestroyWindow(wnd);
     FHandle = nullptr;
 }

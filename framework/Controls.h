@@ -24,6 +24,12 @@ constexpr TCursor crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBea
 // Cursor names a stored form may use (crArrow, later the library's own set).
 TIdentMap& CursorIdents();
 
+// The windowed control of this process that owns a window, or null.
+TWinControl* FindControl(HWND wnd);
+// The windowed control that owns the window at a screen point or, failing that, one of its
+// parent windows; null over windows of no control.
+TWinControl* FindVCLWindow(POINT screenPoint);
+
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 enum class TShiftStateFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
 using TShiftState = unsigned;
@@ -220,6 +226,9 @@ public:
     TControl* Controls(int i) const { return FControls.at(static_cast<size_t>(i)); }
     // The child control (window or not) at a client point, topmost first.
     TControl* ControlAtPos(POINT p, bool allowDisabled = false) const;
+    // The procedure the control's window falls back to: a system class's own for
+    // controls built on one (EDIT, BUTTON), else DefWindowProcA.
+    WNDPROC DefWndProc() const noexcept { return FDefWndProc; }
 
     RECT ClientRect() const override;
     void SetBounds(int left, int top, int width, int height) override;
