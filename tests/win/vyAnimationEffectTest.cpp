@@ -24,15 +24,17 @@ std::vector<COLORREF> Screenshot()
     return PixelsOf(b);
 }
 
-// The screen once two readings in a row agree: what was drawn has reached it.
+// The screen once three readings in a row agree: what was drawn has reached it.
 std::vector<COLORREF> SettledScreen()
 {
     std::vector<COLORREF> last = Screenshot(), now;
+    int same = 0;
     PumpUntil([&] {
+        PumpFor(20);
         now = Screenshot();
-        const bool same = now == last;
+        same = now == last ? same + 1 : 0;
         last = now;
-        return same;
+        return same >= 2;
     });
     return now;
 }
@@ -80,7 +82,15 @@ protected:
 TEST_F(AnimationEffectTest, EveryEffectInvertsOutlinesAndLeavesTheScreenAsItWas)
 {
     form->Show();
-    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form->Handle()) != 0; }));
+    const HWND wnd = form->Handle();
+    // Shown, active and painted before the first reading: nothing else may change the screen.
+    ASSERT_TRUE(PumpUntil([&] {
+        const POINT p = form->ClientToScreen(POINT{150, 80});
+        HDC screen = GetDC(nullptr);
+        const COLORREF c = GetPixel(screen, p.x, p.y);
+        ReleaseDC(nullptr, screen);
+        return IsWindowVisible(wnd) && GetForegroundWindow() == wnd && c == RGB(0, 128, 128);
+    })) << "the form never showed painted and active";
     const char* names[] = {"", "spin", "vortex", "scatter", "spike", "fireworks"};
     for (ET type : {ET::etSpin, ET::etVortex, ET::etScatterGather, ET::etSpike, ET::etFireworks})
         for (bool showing : {true, false}) {
