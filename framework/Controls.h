@@ -226,9 +226,6 @@ public:
     TControl* Controls(int i) const { return FControls.at(static_cast<size_t>(i)); }
     // The child control (window or not) at a client point, topmost first.
     TControl* ControlAtPos(POINT p, bool allowDisabled = false) const;
-    // The procedure the control's window falls back to: a system class's own for
-    // controls built on one (EDIT, BUTTON), else DefWindowProcA.
-    WNDPROC DefWndProc() const noexcept { return FDefWndProc; }
 
     RECT ClientRect() const override;
     void SetBounds(int left, int top, int width, int height) override;

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "Forms.h"
+#include "StdCtrls.h"
 
 namespace {
 
@@ -39,14 +40,8 @@ std::string LowerClassName(HWND wnd)
     return s;
 }
 
-// A control built on the system's edit class: it keeps the I-beam Windows gives it.
-bool IsEditControl(TControl* c)
-{
-    auto* w = dynamic_cast<TWinControl*>(c);
-    if (!w) return false;
-    WNDCLASSA edit{};
-    return GetClassInfoA(nullptr, "EDIT", &edit) && w->DefWndProc() == edit.lpfnWndProc;
-}
+// An edit control keeps the I-beam Windows gives it.
+bool IsEditControl(TControl* c) { return dynamic_cast<TCustomEdit*>(c) != nullptr; }
 
 } // namespace
 

@@ -39,21 +39,6 @@ HCURSOR CursorAt(POINT p, HCURSOR expected)
 
 HCURSOR SystemCursor(const char* id) { return LoadCursorA(nullptr, id); }
 
-// A framework control built on the system's edit class.
-class TEditLike : public TWinControl {
-public:
-    using TWinControl::TWinControl;
-
-protected:
-    void CreateParams(TCreateParams& params) override
-    {
-        TWinControl::CreateParams(params);
-        params.SystemClass = "EDIT";
-        params.ClassName = "TgTestEditLike";
-        params.Style |= WS_BORDER;
-    }
-};
-
 class AppCursorsTest : public TCatchingTest {
 protected:
     static void SetUpTestSuite() { InitCursorSet(); }
@@ -162,7 +147,7 @@ TEST_F(AppCursorsTest, ClientRulesWithTheRealMouse)
     label->SetBounds(120, 10, 90, 30);
     label->SetCaption("label");
     label->SetCursor(crHelp);
-    auto* edit = new TEditLike(form.get());
+    auto* edit = new TEdit(form.get());
     edit->SetParent(form.get());
     edit->SetBounds(230, 10, 150, 24);
     form->Show();
