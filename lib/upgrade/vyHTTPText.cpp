@@ -238,7 +238,7 @@ TvyTransferFigures TransferFigures(int fileSize, int bytesRead, unsigned long el
     const double elapsed = f.ElapsedTime;
     if (bytesRead > 0)
         f.EstimatedTimeLeft =
-            ClampToInt(static_cast<double>(RoundHalfEven(static_cast<long double>(fileSize) / bytesRead * elapsed)) - elapsed);
+            ClampToInt(static_cast<double>(RoundHalfEven(static_cast<long double>(fileSize) / bytesRead * static_cast<long double>(elapsed))) - elapsed);
     else
         f.EstimatedTimeLeft = -f.ElapsedTime; // nothing read yet: nothing to extrapolate
     double rate = bytesRead / 1024.0;
