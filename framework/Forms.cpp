@@ -490,9 +490,7 @@ void TApplication::SetHint(const std::string& h)
 
 std::string TApplication::ExeName() const
 {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    return std::string(path, n);
+    return ParamStr(0);
 }
 
 void TApplication::AddForm(TCustomForm* f)

@@ -1,7 +1,6 @@
 // framework/SysUtils.cpp
 #include "SysUtils.h"
 
-
 namespace {
 
 std::string ReadErrorText(int line, const std::string& property, std::string_view what)
@@ -45,4 +44,24 @@ bool SameText(std::string_view a, std::string_view b)
         if (x != y) return false;
     }
     return true;
+}
+
+std::vector<std::string> SplitParams(std::string_view commandLine)
+{
+    std::vector<std::string> params;
+    size_t i = 0;
+    const auto blank = [&](size_t at) { return static_cast<unsigned char>(commandLine[at]) <= ' '; };
+    for (;;) {
+        while (i < commandLine.size() && blank(i)) ++i;
+        if (i >= commandLine.size()) return params;
+        std::string param;
+        bool quoted = false;
+        for (; i < commandLine.size() && (quoted || !blank(i)); ++i) {
+            if (commandLine[i] == '"')
+                quoted = !quoted;
+            else
+                param += commandLine[i];
+        }
+        params.push_back(std::move(param));
+    }
 }

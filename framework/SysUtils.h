@@ -6,6 +6,7 @@
 #include <exception>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The run-time library's base exception: a message and nothing else.
 class Exception : public std::exception {
@@ -63,3 +64,8 @@ std::string IntToStr(long long value);
 // Equal apart from the case of ASCII letters: how identifiers, property and class names
 // compare.
 bool SameText(std::string_view a, std::string_view b);
+
+// A command line split into its arguments as the program's parameters are counted: blanks
+// and control characters separate them, double quotes group blanks into one and are
+// dropped. The first element is the program as written.
+std::vector<std::string> SplitParams(std::string_view commandLine);

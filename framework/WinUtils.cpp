@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -208,4 +209,21 @@ HINSTANCE MainInstance()
 {
     static HINSTANCE instance = GetModuleHandleA(nullptr);
     return instance;
+}
+
+std::string ParamStr(int index)
+{
+    if (index == 0) {
+        char path[MAX_PATH];
+        const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+        return std::string(path, n);
+    }
+    const std::vector<std::string> params = SplitParams(GetCommandLineA());
+    return index > 0 && static_cast<size_t>(index) < params.size() ? params[static_cast<size_t>(index)] : std::string();
+}
+
+int ParamCount()
+{
+    const size_t n = SplitParams(GetCommandLineA()).size();
+    return n > 0 ? static_cast<int>(n) - 1 : 0;
 }

@@ -46,6 +46,11 @@ void SetExceptionHandler(TExceptionHandler handler);
 // The module instance the program's resources live in.
 HINSTANCE MainInstance();
 
+// The program's parameters: ParamStr(0) is the executable's full path, 1 to ParamCount()
+// the arguments of its command line (SplitParams); beyond them, empty.
+std::string ParamStr(int index);
+int ParamCount();
+
 // A function found at run time (newer than Windows 95, or found by ordinal), as its type.
 template <class F>
 F ProcAs(FARPROC proc)

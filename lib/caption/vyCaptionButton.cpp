@@ -281,7 +281,7 @@ void TvySystemMenu::InsertEntry()
     if (FSeparators & MenuSeparatorBit(TvyMenuSeparator::seAfter)) insert(pos, id + 2000, true, false);
     EnableMenuItem(menu, id, MF_BYCOMMAND | (FButton.Enabled() ? MF_ENABLED : MF_GRAYED));
     FInserted = true;
-    CheckEntry(FButton.Down());
+    CheckEntry(FButton.MenuChecked());
 }
 
 void TvySystemMenu::RemoveEntry()

@@ -158,6 +158,9 @@ public:
     virtual void Click();
     virtual void Pressed();
     virtual void Released();
+    // Whether the system-menu entry carries a check mark when it is (re-)inserted: the
+    // button's Down, unless a descendant shows a state of its own there.
+    virtual bool MenuChecked() const { return FDown; }
 
     void PaintButton(bool pressed);
     void Repaint();

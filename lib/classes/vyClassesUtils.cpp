@@ -12,6 +12,7 @@
 
 #include "Forms.h"
 #include "Platform.h"
+#include "Registry.h"
 #include "WinUtils.h"
 
 namespace {
@@ -40,50 +41,12 @@ std::string LowerCaseAscii(std::string s)
     return s;
 }
 
-// A key under HKEY_CLASSES_ROOT, read-only, closed when it goes. A leading "\" means the
-// root, as it does for the registry object.
-class TClassesKey {
-public:
-    TClassesKey() = default;
-    TClassesKey(const TClassesKey&) = delete;
-    TClassesKey& operator=(const TClassesKey&) = delete;
-    ~TClassesKey()
-    {
-        if (FKey) RegCloseKey(FKey);
-    }
-
-    bool Open(const std::string& path)
-    {
-        std::string sub = path;
-        if (!sub.empty() && sub.front() == '\\') sub.erase(0, 1);
-        sub = RemoveBackslashes(sub);
-        return RegOpenKeyExA(HKEY_CLASSES_ROOT, sub.c_str(), 0, KEY_READ, &FKey) == ERROR_SUCCESS;
-    }
-
+// A key under HKEY_CLASSES_ROOT, read-only.
+struct TClassesKey : TRegistry {
+    TClassesKey() : TRegistry(HKEY_CLASSES_ROOT, KEY_READ) {}
+    bool Open(const std::string& path) { return OpenKey(path, false); }
     // The default value as text; empty when it is absent or holds something else.
-    std::string ReadDefault() const
-    {
-        DWORD type = 0, size = 0;
-        if (RegQueryValueExA(FKey, "", nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return {};
-        if (type != REG_SZ && type != REG_EXPAND_SZ) return {};
-        std::vector<char> buffer(size + 1, '\0');
-        DWORD got = size;
-        if (RegQueryValueExA(FKey, "", nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &got) != ERROR_SUCCESS)
-            return {};
-        // Stored text need not end in a zero: the buffer's extra one stops it.
-        return std::string(buffer.data());
-    }
-
-    std::vector<std::string> SubKeys() const
-    {
-        std::vector<std::string> names;
-        char name[MAX_PATH + 1];
-        for (DWORD i = 0; RegEnumKeyA(FKey, i, name, sizeof name) == ERROR_SUCCESS; ++i) names.emplace_back(name);
-        return names;
-    }
-
-private:
-    HKEY FKey = nullptr;
+    std::string ReadDefault() const { return ReadString("").value_or(std::string()); }
 };
 
 // The default value of a key; empty when the key does not open.
@@ -108,7 +71,7 @@ std::string AssociatedCommand(const std::string& extension)
     }
     TClassesKey shell;
     if (!shell.Open(typeKey + "\\shell\\")) return {};
-    const std::vector<std::string> verbs = shell.SubKeys();
+    const std::vector<std::string> verbs = shell.GetKeyNames();
     for (const std::string& verb : verbs)
         if (LowerCaseAscii(verb).find("open") != std::string::npos)
             return ReadDefaultOf(typeKey + "\\shell\\" + verb + "\\command");
@@ -271,9 +234,7 @@ std::string GetEnvVar(const std::string& name)
 
 bool RegValueExists(HKEY key, const std::string& name)
 {
-    if (!key) return false;
-    DWORD type = 0, size = 0;
-    return RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+    return TRegistry::ValueExists(key, name);
 }
 
 void OpenURL(const std::string& url, bool newWindow)

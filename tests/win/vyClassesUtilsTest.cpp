@@ -12,54 +12,12 @@
 #include <vector>
 
 #include "Forms.h"
+#include "TestRegistry.h"
 #include "WinTest.h"
 #include "vyClasses.h"
 #include "vyClassesUtils.h"
 
 namespace {
-
-// --- Registry helpers ------------------------------------------------------------------
-
-void DeleteTree(HKEY root, const std::string& path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-    char name[MAX_PATH + 1];
-    while (RegEnumKeyA(key, 0, name, sizeof name) == ERROR_SUCCESS) {
-        DeleteTree(key, name);
-        if (RegDeleteKeyA(key, name) != ERROR_SUCCESS) break;
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(root, path.c_str());
-}
-
-// Creates the key (and the value, when data is given), as a test's fixture.
-void SetValue(HKEY root, const std::string& path, const char* name = nullptr, const void* data = nullptr,
-              DWORD size = 0, DWORD type = REG_SZ)
-{
-    HKEY key;
-    DWORD disposition;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                             &disposition))
-        << "creating " << path;
-    if (data) RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
-    RegCloseKey(key);
-}
-
-void SetText(HKEY root, const std::string& path, const char* name, const std::string& text, DWORD type = REG_SZ)
-{
-    SetValue(root, path, name, text.c_str(), static_cast<DWORD>(text.size() + 1), type);
-}
-
-void SetDword(HKEY root, const std::string& path, const char* name, DWORD data)
-{
-    SetValue(root, path, name, &data, sizeof data, REG_DWORD);
-}
-
-void CreateKey(HKEY root, const std::string& path)
-{
-    SetValue(root, path);
-}
 
 // --- Operating system ------------------------------------------------------------------
 

@@ -48,6 +48,31 @@ def bmp1(pixels):
     return file_header + header + palette + bytes(data)
 
 
+# The 16 colours every display shows, in the system's palette order.
+VGA16 = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
+         (128, 128, 128), (192, 192, 192), (255, 0, 0), (0, 255, 0), (255, 255, 0), (0, 0, 255),
+         (255, 0, 255), (0, 255, 255), (255, 255, 255)]
+BLACK, GRAY, RED, WHITE = 0, 7, 9, 15
+
+
+def bmp4(pixels):
+    """pixels: rows top to bottom of VGA16 indices. A bottom-up 4-bit BMP."""
+    h = len(pixels)
+    w = len(pixels[0])
+    stride = ((w * 4 + 31) // 32) * 4
+    data = bytearray()
+    for row in reversed(pixels):
+        line = bytearray(stride)
+        for x, v in enumerate(row):
+            line[x // 2] |= v << (4 if x % 2 == 0 else 0)
+        data += line
+    palette = b"".join(bytes((b, g, r, 0)) for r, g, b in VGA16)
+    header = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 4, 0, len(data), 2835, 2835, 16, 16)
+    offset = 14 + len(header) + len(palette)
+    file_header = struct.pack("<2sIHHI", b"BM", offset + len(data), 0, 0, offset)
+    return file_header + header + palette + bytes(data)
+
+
 def blend(a, b, t):
     return tuple(int(round(a[i] + (b[i] - a[i]) * t)) for i in range(3))
 
@@ -77,14 +102,15 @@ def xp_face(base):
     return px
 
 
-def glyph(width, height, draw):
-    """A one-bit glyph, black on white: white (the pixel at 0, 0) is the transparent colour
-    and black is recoloured to the button text colour."""
-    px = [[1 for _ in range(width)] for _ in range(height)]
+def glyph(width, height, draw, ink=0, paper=1):
+    """A glyph of ink on paper: paper (the pixel at 0, 0) is the transparent colour, and
+    black ink is recoloured to the button text colour. draw(dot) calls dot(x, y) or
+    dot(x, y, colour) for every inked pixel."""
+    px = [[paper for _ in range(width)] for _ in range(height)]
 
-    def dot(x, y):
+    def dot(x, y, colour=ink):
         if 0 <= x < width and 0 <= y < height:
-            px[y][x] = 0
+            px[y][x] = colour
 
     draw(dot)
     return px
@@ -109,6 +135,36 @@ def minimize_to_tray(dot):
     # The tray bar.
     for x in range(3, 12):
         dot(x, 10)
+
+
+def pin(dot, place):
+    """A drawing pin along an axis u (0 = the head's rim, 9 = the point) with v across it;
+    place(u, v) gives the pixel."""
+    for v in range(-3, 4):
+        dot(*place(0, v))
+    for u in range(1, 6):
+        dot(*place(u, -2))
+        dot(*place(u, 2))
+    for v in range(-1, 2):
+        dot(*place(5, v))
+        for u in range(1, 5):
+            dot(*place(u, v), RED)
+    for u in range(6, 10):
+        dot(*place(u, 0))
+
+
+def topmost_up(dot):
+    # The pin lies on its side, point to the right: nothing is pinned. The needle keeps off
+    # the middle row, which a button shorter than the glyph drops when it shrinks it.
+    pin(dot, lambda u, v: (1 + u, 4 + v))
+
+
+def topmost_down(dot):
+    # The pin stands point down through the surface line: the window is pinned on top.
+    pin(dot, lambda u, v: (5 + v, u))
+    for x in range(1, 11):
+        if x != 5:
+            dot(x, 8, GRAY)
 
 
 def autorun_off(dot):
@@ -233,8 +289,11 @@ def main():
     }
     files = {name: bmp24(xp_face(c)) for name, c in faces.items()}
     files["VYCB_MINIMIZETOTRAY"] = bmp1(glyph(12, 11, minimize_to_tray))
-    files["VYCB_AUTORUN_OFF"] = bmp1(glyph(12, 11, autorun_off))
-    files["VYCB_AUTORUN_ON"] = bmp1(glyph(12, 11, autorun_on))
+    files["VYCB_TOPMOST_UP"] = bmp4(glyph(12, 11, topmost_up, BLACK, WHITE))
+    files["VYCB_TOPMOST_DOWN"] = bmp4(glyph(12, 11, topmost_down, BLACK, WHITE))
+    files["VYCB_AUTORUN_ENABLED"] = bmp1(glyph(12, 11, autorun_on))
+    # Greyed, so that the off state reads as off in any button colour.
+    files["VYCB_AUTORUN_DISABLED"] = bmp4(glyph(12, 11, autorun_off, GRAY, WHITE))
     for name, rows in EDIT_GLYPHS.items():
         files[name] = bmp24(edit_glyph(rows))
     for name, data in files.items():
