@@ -63,25 +63,6 @@ protected:
     std::vector<bool> Changes;
 };
 
-TEST_F(FormTopmostTest, ConstructedAsATwoStateButtonWithItsEntryAtTheEndOfTheSystemMenu)
-{
-    const int items = GetMenuItemCount(GetSystemMenu(form->Handle(), FALSE));
-    auto* b = AddButton();
-    EXPECT_TRUE(b->AllowPress());
-    EXPECT_EQ("Always on top", b->Hint());
-    EXPECT_EQ("Always on &top", b->SystemMenu()->Caption());
-    EXPECT_EQ(items, b->SystemMenu()->Position());
-    EXPECT_EQ(items, MenuPos(form->Handle(), b->Identifier() + 1000)) << "the separator first, at the old end";
-    EXPECT_EQ(items + 1, MenuPos(form->Handle(), b->Identifier()));
-    for (TBitmap* glyph : {b->Glyph(), b->GlyphDown()}) {
-        EXPECT_EQ(12, glyph->Width());
-        EXPECT_EQ(11, glyph->Height());
-    }
-    // The two pictures differ: the pressed one shows the pin standing.
-    const auto up = PixelsOf(*b->Glyph()), down = PixelsOf(*b->GlyphDown());
-    EXPECT_NE(up, down);
-}
-
 // The button pins the form above another always-on-top window and lets it drop behind it
 // again: the real mouse on the real title bar, checked on the extended style, the menu
 // check mark, the events and the screen where the other window overlaps the form.
@@ -148,7 +129,11 @@ TEST_F(FormTopmostTest, RealClicksPutTheWindowAboveAnotherTopmostWindowAndBack)
 
 TEST_F(FormTopmostTest, ChangesFromAnywhereReachEveryButtonOnceAndRepeatsFireNothing)
 {
+    const int items = GetMenuItemCount(GetSystemMenu(form->Handle(), FALSE));
     auto* b = AddButton();
+    EXPECT_EQ(items, MenuPos(form->Handle(), b->Identifier() + 1000)) << "the separator, at the end";
+    EXPECT_EQ(items + 1, MenuPos(form->Handle(), b->Identifier())) << "then the entry";
+    EXPECT_EQ("Always on top", b->Hint());
     std::vector<bool> second;
     auto* c = new TvyFormTopmost(form.get());
     c->OnTopmostChanged = [&](TObject*, bool topmost) { second.push_back(topmost); };
@@ -210,6 +195,11 @@ TEST_F(FormTopmostTest, AStoredFormPlacesTheEntryAndLoadingMirrorsTheWindow)
     EXPECT_TRUE(pin->Down());
     EXPECT_TRUE(mirror->Down()) << "every button shows the window's state after loading";
     EXPECT_TRUE(MenuChecked(form->Handle(), pin->Identifier()));
+    for (TBitmap* glyph : {pin->Glyph(), pin->GlyphDown()}) {
+        EXPECT_EQ(12, glyph->Width());
+        EXPECT_EQ(11, glyph->Height());
+    }
+    EXPECT_NE(PixelsOf(*pin->Glyph()), PixelsOf(*pin->GlyphDown())) << "a glyph for each state";
 
     // Written back, the state is stored because it differs from the default.
     const std::string text = TFormWriter::Write(*form);

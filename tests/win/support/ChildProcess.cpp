@@ -2,37 +2,6 @@
 #include "ChildProcess.h"
 
 #include <cstdio>
-#include <optional>
-#include <vector>
-
-namespace {
-
-std::optional<std::string> Env(const char* name)
-{
-    const DWORD n = GetEnvironmentVariableA(name, nullptr, 0);
-    if (n == 0) return std::nullopt;
-    std::vector<char> buf(n);
-    GetEnvironmentVariableA(name, buf.data(), n);
-    return std::string(buf.data());
-}
-
-// Sets a variable for the lifetime of the object and puts the old value back afterwards.
-class TEnvOverride {
-public:
-    TEnvOverride(const char* name, const char* value) : FName(name), FOld(Env(name))
-    {
-        SetEnvironmentVariableA(name, value);
-    }
-    ~TEnvOverride() { SetEnvironmentVariableA(FName.c_str(), FOld ? FOld->c_str() : nullptr); }
-    TEnvOverride(const TEnvOverride&) = delete;
-    TEnvOverride& operator=(const TEnvOverride&) = delete;
-
-private:
-    std::string FName;
-    std::optional<std::string> FOld;
-};
-
-} // namespace
 
 std::string SelfPath()
 {
@@ -41,7 +10,7 @@ std::string SelfPath()
     return std::string(self, n);
 }
 
-TChildResult RunChild(const std::string& commandLine, const std::string& name, const std::string& value, DWORD timeoutMs)
+TChildResult RunChild(const std::string& commandLine, const char* name, const char* value, DWORD timeoutMs)
 {
     TChildResult result;
     char temp[MAX_PATH], out[MAX_PATH];
@@ -56,14 +25,16 @@ TChildResult RunChild(const std::string& commandLine, const std::string& name, c
     si.hStdOutput = si.hStdError = file;
     PROCESS_INFORMATION pi{};
     std::string cmd = commandLine;
-    {
-        TEnvOverride report("GTEST_OUTPUT", nullptr);
-        std::optional<TEnvOverride> extra;
-        if (!name.empty()) extra.emplace(name.c_str(), value.c_str());
-        result.Started = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-    }
+    // The child inherits our environment as it is at its start.
+    char report[MAX_PATH * 2] = {};
+    const bool hadReport = GetEnvironmentVariableA("GTEST_OUTPUT", report, sizeof report) > 0;
+    SetEnvironmentVariableA("GTEST_OUTPUT", nullptr);
+    SetEnvironmentVariableA(name, value);
+    const bool started = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    SetEnvironmentVariableA(name, nullptr);
+    if (hadReport) SetEnvironmentVariableA("GTEST_OUTPUT", report);
     CloseHandle(file);
-    if (result.Started) {
+    if (started) {
         result.Finished = WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0;
         if (!result.Finished) TerminateProcess(pi.hProcess, 1);
         GetExitCodeProcess(pi.hProcess, &result.ExitCode);
