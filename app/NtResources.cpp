@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include "ObjectCounts.h"
+#include "Registry.h"
 #include "SysUtils.h"
 #include "WinUtils.h"
 
@@ -40,17 +41,10 @@ TEnumProcesses EnumProcessesFn()
 
 uint32_t QuotaFromRegistry(const char* value)
 {
-    HKEY key;
-    DWORD quota = DefaultProcessQuota;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows", 0, KEY_READ, &key) ==
-        ERROR_SUCCESS) {
-        DWORD type = 0, data = 0, size = sizeof data;
-        if (RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) == ERROR_SUCCESS &&
-            type == REG_DWORD && data > 0)
-            quota = data;
-        RegCloseKey(key);
-    }
-    return quota;
+    TRegistry reg(HKEY_LOCAL_MACHINE);
+    if (!reg.OpenKeyReadOnly("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows")) return DefaultProcessQuota;
+    const auto quota = static_cast<uint32_t>(reg.ReadInteger(value).value_or(0));
+    return quota > 0 ? quota : DefaultProcessQuota;
 }
 
 [[noreturn]] void NotImplemented()

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "FormText.h"
+#include "Registry.h"
 
 namespace {
 
@@ -682,19 +683,10 @@ std::string URLFileName(const std::string& url)
 
 std::string ContentTypeOfExtension(const std::string& extension)
 {
-    std::string result = "application/octet-stream";
     const std::string key = NormalizeExtension(extension);
-    if (key.empty()) return result;
-    HKEY handle = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS) return result;
-    char value[260] = {};
-    DWORD size = sizeof value - 1;
-    DWORD type = 0;
-    if (RegQueryValueExA(handle, "Content Type", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS &&
-        (type == REG_SZ || type == REG_EXPAND_SZ))
-        result = value;
-    RegCloseKey(handle);
-    return result;
+    TRegistry reg(HKEY_CLASSES_ROOT);
+    if (key.empty() || !reg.OpenKeyReadOnly(key)) return "application/octet-stream";
+    return reg.ReadString("Content Type").value_or("application/octet-stream");
 }
 
 bool IsOnline()
