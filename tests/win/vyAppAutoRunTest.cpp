@@ -4,6 +4,7 @@
 // of a real second run of this program.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -225,10 +226,32 @@ TEST_F(AppAutoRunTest, TwoClicksRestoreTheFirstStateAndReportTrueThenFalse)
     form->Show();
     SetForegroundWindow(form->Handle());
     ASSERT_TRUE(PumpUntil([&] { return a->ButtonRect().right > 0; })) << "the button is painted";
+    // The button as the screen shows it, in the classic look: the on glyph in the button text
+    // colour, the off glyph in grey.
+    a->SetStyle(TvyCaptionButtonStyle::cbsWin9x);
+    auto inked = [&](COLORREF ink) {
+        const POINT c = CaptionButtonCentre(*a);
+        TBitmap shot;
+        CaptureScreen(RECT{c.x - 5, c.y - 5, c.x + 5, c.y + 5}, shot);
+        const auto px = PixelsOf(shot);
+        return std::count(px.begin(), px.end(), ink);
+    };
+    const COLORREF text = GetSysColor(COLOR_BTNTEXT), grey = RGB(128, 128, 128);
+    auto saveTitle = [&](const char* name) {
+        RECT wr;
+        GetWindowRect(form->Handle(), &wr);
+        TBitmap title;
+        CaptureScreen(RECT{wr.left, wr.top, wr.right, wr.top + GetSystemMetrics(SM_CYCAPTION) + 8}, title);
+        SaveArtifact(title, name);
+    };
+    EXPECT_TRUE(PumpUntil([&] { return inked(text) >= 8 && inked(grey) == 0; })) << "the on glyph";
+    saveTitle("vyAppAutoRun-on");
 
     ASSERT_TRUE(ClickCaptionButton(*a));
     EXPECT_FALSE(a->AutoRun());
     EXPECT_TRUE(Holders().empty());
+    EXPECT_TRUE(PumpUntil([&] { return inked(grey) >= 8 && inked(text) == 0; })) << "the off glyph";
+    saveTitle("vyAppAutoRun-off");
     PumpFor(GetDoubleClickTime() + 50); // not a double click
     ASSERT_TRUE(ClickCaptionButton(*a));
     EXPECT_TRUE(a->AutoRun());
