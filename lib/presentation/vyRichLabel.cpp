@@ -50,9 +50,46 @@ public:
         GetTextExtentPoint32A(FDC, text.data(), static_cast<int>(text.size()), &size);
         return size;
     }
-    int TextWidth(std::string_view text, unsigned style) override { return Extent(text, style).cx; }
+    // Widths come from the font's character widths, read once per style: a caption is
+    // measured many times while it is wrapped. A font whose string extents are not the sum
+    // of those widths (plus a constant overhang) is measured string by string instead.
+    int TextWidth(std::string_view text, unsigned style) override
+    {
+        const TWidths& table = Widths(style & 15);
+        if (!table.Usable || text.empty()) return Extent(text, style).cx;
+        int width = table.Overhang;
+        for (char c : text) width += table.Advance[static_cast<unsigned char>(c)];
+        return width;
+    }
 
 private:
+    struct TWidths {
+        bool Ready = false;
+        bool Usable = false;
+        int Overhang = 0;
+        std::array<INT, 256> Advance{};
+    };
+
+    const TWidths& Widths(unsigned style)
+    {
+        TWidths& t = FWidths[style];
+        if (t.Ready) return t;
+        t.Ready = true;
+        Select(style);
+        if (!GetCharWidth32A(FDC, 0, 255, t.Advance.data())) return t;
+        auto sum = [&](std::string_view s) {
+            int w = 0;
+            for (char c : s) w += t.Advance[static_cast<unsigned char>(c)];
+            return w;
+        };
+        t.Overhang = Extent("W", style).cx - t.Advance['W'];
+        t.Usable = true;
+        for (std::string_view probe : {"WW", "Tallyglass, jiffy 0.9%", "il1 .,;:'!|"})
+            t.Usable = t.Usable && Extent(probe, style).cx == sum(probe) + t.Overhang;
+        return t;
+    }
+
+    std::array<TWidths, 16> FWidths;
     const TFont& FFont;
     std::array<std::unique_ptr<TFont>, 16> FFonts;
     HDC FDC = nullptr;

@@ -139,6 +139,9 @@ TEST_F(RichLabelTest, BoldColourDefaultAndAWrappedLine)
 
 TEST_F(RichLabelTest, FramedShadowedWithMargins)
 {
+    // A TrueType face here, the raster default elsewhere: widths must agree with GDI's for both.
+    label->Font()->SetName("Tahoma");
+    label->Font()->SetHeight(-13);
     label->SetWidth(220);
     label->SetTransparent(true);
     label->SetColor(clYellow);
