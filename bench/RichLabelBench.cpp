@@ -5,17 +5,14 @@
 // Runs under Wine from the Windows build.
 #include <windows.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <string>
 
+#include "BenchTiming.h"
 #include "Forms.h"
 #include "vyRichLabel.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // Words of varied length with a tag every few words, a colour now and then, and paragraphs.
 std::string Caption(size_t length, bool markup)
@@ -37,23 +34,10 @@ std::string Caption(size_t length, bool markup)
     return s;
 }
 
-// Best of several rounds, each repeating f for a while: milliseconds per call.
 template <class F>
 double Milliseconds(F&& f)
 {
-    double best = 1e9;
-    for (int round = 0; round < 5; ++round) {
-        int runs = 0;
-        const auto start = Clock::now();
-        double seconds = 0;
-        do {
-            f();
-            ++runs;
-            seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        } while (seconds < 0.3);
-        best = std::min(best, seconds * 1000.0 / runs);
-    }
-    return best;
+    return BestSecondsPerCall(f, 0.3) * 1000.0;
 }
 
 volatile size_t gSink = 0;

@@ -304,6 +304,22 @@ TEST_F(LabelsTest, BlinkingShowsAndHidesTheText)
     EXPECT_EQ(1, SendMessageA(label->Blinking()->Window(), WM_QUERYENDSESSION, 0, 0)) << "the session may end";
 }
 
+TEST_F(LabelsTest, AutoSizeWrapsAtTheLabelsWidth)
+{
+    auto* label = Add<TvyLabel>(10, 10, "System resources are free");
+    const int oneLine = label->Height(), wide = label->Width();
+    label->SetWordWrap(true);
+    label->SetWidth(wide / 2);
+    EXPECT_LE(label->Width(), wide / 2) << "keeps the width it is given, or less";
+    EXPECT_GE(label->Height(), 2 * oneLine) << "and grows downwards";
+    label->SetWidth(2 * wide);
+    EXPECT_EQ(oneLine, label->Height()) << "room for all of it again: one line";
+    label->SetWordWrap(false);
+    label->SetCaption("System resources are free, all of them");
+    EXPECT_EQ(oneLine, label->Height()) << "without wrap one long line";
+    EXPECT_GT(label->Width(), wide);
+}
+
 TEST_F(LabelsTest, StoredFormsReadAndWriteTheSettings)
 {
     TOwnedPtr<TForm> stored(new TForm(nullptr));
