@@ -168,7 +168,7 @@ private:
         while (i >= 0) {
             const size_t length = Candidate(rest, static_cast<size_t>(i));
             const int tag = TagAt(length);
-            if (tag < 0) return Chosen(rest, length, Measure(rest.substr(0, length)));
+            if (tag < 0) return Chosen(length, Measure(rest.substr(0, length)));
             // The run of candidates that end inside this tag, down to its first.
             const long long first = static_cast<long long>(
                 std::lower_bound(FBreaks.begin(), FBreaks.end(), FTags[static_cast<size_t>(tag)].first) -
@@ -185,7 +185,7 @@ private:
                     hi = mid;
                 }
             }
-            if (lo >= first) return Chosen(rest, Candidate(rest, static_cast<size_t>(lo)), loWidth);
+            if (lo >= first) return Chosen(Candidate(rest, static_cast<size_t>(lo)), loWidth);
             i = first - 1;
         }
         // Not even the shortest fits: it overflows on a line of its own.
@@ -194,7 +194,7 @@ private:
         return shortest;
     }
 
-    size_t Chosen(std::string_view, size_t length, int width)
+    size_t Chosen(size_t length, int width)
     {
         FChosenWidth = width;
         FOut.Widest = std::max(FOut.Widest, width);
