@@ -4,6 +4,8 @@
 // the framework), link targets through the platform seam, blinking, and stored forms.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -64,6 +66,22 @@ protected:
         return out;
     }
     POINT ScreenCentre(TControl* c) const { return c->ClientToScreen(POINT{c->Width() / 2, c->Height() / 2}); }
+    // Moves the mouse for real and waits until it rests at p with arrived() true. X may echo
+    // an earlier warp late and carry the pointer back, so a move is made again until it stays.
+    static bool MoveMouse(POINT p, const std::function<bool()>& arrived)
+    {
+        auto there = [&] {
+            POINT c;
+            GetCursorPos(&c);
+            return c.x == p.x && c.y == p.y && arrived();
+        };
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            SetCursorPos(p.x, p.y);
+            if (!PumpUntil(there, 2000)) continue;
+            if (!PumpUntil([&] { return !there(); }, 250)) return true; // nothing moves it away
+        }
+        return false;
+    }
 
     TOwnedPtr<TForm> form;
 };
@@ -161,7 +179,7 @@ TEST_F(LabelsTest, HoverAndPressUnderTheRealMouse)
     link->OnClick = [&](TObject*) {
         events.push_back("click, " + std::to_string(TestPlatform().ShellCalls.size()) + " shell calls");
     };
-    SetCursorPos(5, 700);
+    ASSERT_TRUE(MoveMouse(POINT{5, 700}, [] { return true; }));
     ShowForm();
     const COLORREF blue = RGB(0, 0, 255), red = RGB(255, 0, 0);
     auto colours = [&] {
@@ -173,10 +191,8 @@ TEST_F(LabelsTest, HoverAndPressUnderTheRealMouse)
     EXPECT_EQ(0, normal.second);
 
     const POINT overA = ScreenCentre(a), overLink = ScreenCentre(link);
-    SetCursorPos(overA.x, overA.y);
-    ASSERT_TRUE(PumpUntil([&] { return a->Hovered(); }, 3000)) << "the mouse came over the first label";
-    SetCursorPos(overLink.x, overLink.y);
-    ASSERT_TRUE(PumpUntil([&] { return link->Hovered(); }, 3000)) << "the mouse came over the link";
+    ASSERT_TRUE(MoveMouse(overA, [&] { return a->Hovered(); })) << "the mouse came over the first label";
+    ASSERT_TRUE(MoveMouse(overLink, [&] { return link->Hovered(); })) << "the mouse came over the link";
     EXPECT_FALSE(a->Hovered());
     const auto hovered = colours();
     EXPECT_EQ(0, hovered.first) << "repainted at once while hovered";
@@ -194,8 +210,7 @@ TEST_F(LabelsTest, HoverAndPressUnderTheRealMouse)
     EXPECT_EQ("open", TestPlatform().ShellCalls[0].Verb.value_or("(none)"));
 
     // Out of the window: the window itself says the mouse has gone.
-    SetCursorPos(5, 700);
-    ASSERT_TRUE(PumpUntil([&] { return !link->Hovered(); }, 3000)) << "the mouse left the window";
+    ASSERT_TRUE(MoveMouse(POINT{5, 700}, [&] { return !link->Hovered(); })) << "the mouse left the window";
     EXPECT_EQ(0, colours().second) << "blue again";
     // X may echo a pointer warp late, so the mouse can pass over the first label again on its
     // way: what must hold is that enters and leaves pair up, one label at a time, and that
@@ -213,10 +228,11 @@ TEST_F(LabelsTest, HoverAndPressUnderTheRealMouse)
         }
     }
     EXPECT_EQ("", over) << "the mouse is out of the window";
-    ASSERT_GE(events.size(), 5u);
+    const auto click = std::find(events.begin(), events.end(), "click, 0 shell calls");
+    ASSERT_TRUE(click != events.end() && click != events.begin() && click + 1 != events.end());
     EXPECT_EQ((std::vector<std::string>{"A enter", "A leave"}), std::vector<std::string>(events.begin(), events.begin() + 2));
     EXPECT_EQ((std::vector<std::string>{"link enter", "click, 0 shell calls", "link leave"}),
-              std::vector<std::string>(events.end() - 3, events.end()));
+              std::vector<std::string>(click - 1, click + 2));
 }
 
 TEST_F(LabelsTest, LinksOpenTheirTargetsThroughTheShell)
