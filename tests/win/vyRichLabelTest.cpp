@@ -86,26 +86,28 @@ protected:
     {
         form->Show();
         SetWindowPos(form->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-        PumpFor(200);
+        PumpQueued();
     }
-    // Compares the label's rectangle on the screen with expected; saves both.
+    // The label's rectangle on the screen, once it shows expected or at the deadline
+    // (drawing reaches the screen asynchronously), compared with expected; saves both.
     void ExpectOnScreen(const TDibTarget& expected, const std::string& name)
     {
-        PumpFor(100);
-        auto client = ClientPicture(form->Handle());
-        TDibTarget shot(label->Width(), label->Height(), RGB(1, 2, 3));
-        int mismatches = 0;
-        std::string first;
-        for (int y = 0; y < label->Height(); ++y)
-            for (int x = 0; x < label->Width(); ++x) {
-                const COLORREF got = client->Pixel(label->Left() + x, label->Top() + y);
-                SetPixel(shot.DC(), x, y, got);
-                if (got != expected.Pixel(x, y) && mismatches++ == 0)
-                    first = "first at " + std::to_string(x) + "," + std::to_string(y);
-            }
+        const int w = label->Width(), h = label->Height();
+        TDibTarget shot(w, h, RGB(1, 2, 3));
+        PumpUntil([&] {
+            auto client = ClientPicture(form->Handle());
+            bool same = true;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const COLORREF got = client->Pixel(label->Left() + x, label->Top() + y);
+                    SetPixel(shot.DC(), x, y, got);
+                    same = same && got == expected.Pixel(x, y);
+                }
+            return same;
+        }, 2000);
         shot.SavePng(name + ".png");
         expected.SavePng(name + "-expected.png");
-        EXPECT_EQ(0, mismatches) << first << " of " << label->Width() << "x" << label->Height() << " (" << name << ".png)";
+        ExpectPixels(shot, [&](int x, int y) { return expected.Pixel(x, y); }, name + ".png against " + name + "-expected.png");
     }
 
     TOwnedPtr<TForm> form;
@@ -182,11 +184,15 @@ TEST_F(RichLabelTest, FramedShadowedWithMargins)
 
     // Word wrap with left alignment: the box hugs the text instead of the label's width.
     label->SetWordWrap(true);
-    PumpFor(100);
-    auto client = ClientPicture(form->Handle());
     const int textRight = 8 + framed + italic + fonts.Width(" text") + 8;
-    EXPECT_EQ(kBlack, client->Pixel(label->Left() + textRight, label->Top() + 2)) << "right edge of the box";
-    EXPECT_EQ(kWhite, client->Pixel(label->Left() + textRight + 8, label->Top() + 2)) << "beyond the box and its shadow";
+    const int x = label->Left() + textRight, y = label->Top() + 2;
+    std::unique_ptr<TDibTarget> client;
+    PumpUntil([&] {
+        client = ClientPicture(form->Handle());
+        return client->Pixel(x, y) == kBlack && client->Pixel(x + 8, y) == kWhite;
+    }, 2000);
+    EXPECT_EQ(kBlack, client->Pixel(x, y)) << "right edge of the box";
+    EXPECT_EQ(kWhite, client->Pixel(x + 8, y)) << "beyond the box and its shadow";
 }
 
 TEST_F(RichLabelTest, HeightFollowsTheCaptionAtOnce)
@@ -217,7 +223,7 @@ TEST_F(RichLabelTest, HeightFollowsTheCaptionAtOnce)
     EXPECT_TRUE(PumpUntil([&] { return label->Height() == lh + 20; }, 3000)) << "height " << label->Height();
     label->SetAutoHeight(false);
     label->SetMarginVert(0);
-    PumpFor(100); // nothing else happens
+    PumpQueued();
     EXPECT_EQ(lh + 20, label->Height()) << "without AutoHeight the height stays";
 }
 
