@@ -3,18 +3,18 @@
 // side by side, for data shaped like pictures, like noise and like a blank area. Portable:
 // it runs under Wine from the Windows build and natively as well.
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "vyPackedStream.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<unsigned char>;
 
 constexpr size_t kSize = 4 * 1024 * 1024;
@@ -50,23 +50,9 @@ Bytes Blank()
     return Bytes(kSize, 0xFF);
 }
 
-// Best time of several rounds, each repeating f until it has run for a while.
-template <class F>
-double MegabytesPerSecond(size_t bytes, F&& f)
+double MegabytesPerSecond(size_t bytes, const std::function<void()>& f)
 {
-    double best = 0;
-    for (int round = 0; round < 5; ++round) {
-        int runs = 0;
-        const auto start = Clock::now();
-        double seconds = 0;
-        do {
-            f();
-            ++runs;
-            seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        } while (seconds < 0.2);
-        best = std::max(best, static_cast<double>(bytes) * runs / seconds / (1024.0 * 1024.0));
-    }
-    return best;
+    return static_cast<double>(bytes) / BestSecondsPerCall(f, 0.2) / (1024.0 * 1024.0);
 }
 
 volatile unsigned gSink = 0;

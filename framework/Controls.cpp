@@ -805,7 +805,12 @@ void TWinControl::WndProc(TMessage& m)
         HandleMouse(m);
         // Windowed controls still let the system see mouse input.
         if (m.Msg != WM_MOUSEMOVE) DefaultHandler(m);
+        else WMMouseMove(m);
         return;
+    case WM_MOUSELEAVE:
+        FTrackingLeave = false;
+        SetMouseControl(nullptr);
+        break;
     case WM_WINDOWPOSCHANGED:
         WMWindowPosChanged(m);
         break;
@@ -819,6 +824,7 @@ void TWinControl::WndProc(TMessage& m)
     case WM_NCDESTROY:
         DefaultHandler(m);
         FHandle = nullptr;
+        FTrackingLeave = false;
         return;
     case CM_INVALIDATE:
         Invalidate();
@@ -863,6 +869,34 @@ void TWinControl::DialogKey(TMessage& m)
         if (m.Result) return;
     }
     m.Result = 0;
+}
+
+void TWinControl::WMMouseMove(const TMessage& m)
+{
+    if (!FTrackingLeave && FHandle) {
+        // Newer than Windows 95: user32 has it from Windows 98, comctl32 4.70 emulates it.
+        using TTrack = BOOL(WINAPI*)(LPTRACKMOUSEEVENT);
+        static const TTrack track = [] {
+            auto f = GetProc<TTrack>("user32.dll", "TrackMouseEvent");
+            return f ? f : GetProc<TTrack>("comctl32.dll", "_TrackMouseEvent");
+        }();
+        TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, FHandle, 0};
+        FTrackingLeave = track && track(&tme);
+    }
+    TControl* now = ControlAtPos(POINT{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)});
+    // Over a child window this window gets no moves at all; over anything else of its own
+    // area the mouse is over this control.
+    if (!now || dynamic_cast<TWinControl*>(now)) now = this;
+    SetMouseControl(now);
+}
+
+void TWinControl::SetMouseControl(TControl* now)
+{
+    if (now == FMouseControl) return;
+    TControl* was = FMouseControl;
+    FMouseControl = now;
+    if (was) was->Perform(CM_MOUSELEAVE);
+    if (now && now == FMouseControl) now->Perform(CM_MOUSEENTER);
 }
 
 void TWinControl::DefaultHandler(TMessage& m)

@@ -49,6 +49,8 @@ constexpr UINT CM_TEXTCHANGED = CM_BASE + 3;   // caption or text changed
 constexpr UINT CM_VISIBLECHANGED = CM_BASE + 4;
 constexpr UINT CM_ENABLEDCHANGED = CM_BASE + 5;
 constexpr UINT CM_COLORCHANGED = CM_BASE + 6;
+// Sent to a control when the mouse comes over it and when it leaves (windowed controls
+// and those drawn by their parent alike).
 constexpr UINT CM_MOUSEENTER = CM_BASE + 7;
 constexpr UINT CM_MOUSELEAVE = CM_BASE + 8;
 constexpr UINT CM_INVALIDATE = CM_BASE + 0x0D;  // posted to a window: repaint all of it
@@ -278,9 +280,13 @@ private:
     void DialogKey(TMessage& m);
     void WMPaint(TMessage& m);
     void WMWindowPosChanged(TMessage& m);
+    void WMMouseMove(const TMessage& m);
+    // Sends CM_MOUSELEAVE to the control the mouse was over and CM_MOUSEENTER to now.
+    void SetMouseControl(TControl* now);
     std::vector<TControl*> FControls;
     TControl* FMouseCapture = nullptr;
-    TControl* FMouseControl = nullptr;
+    TControl* FMouseControl = nullptr; // this control or a child without a window
+    bool FTrackingLeave = false;       // the window will say when the mouse leaves it
 };
 
 // A control without a window: drawn by its parent on its parent's canvas.

@@ -142,9 +142,21 @@ void TCustomLabel::Paint()
     DoDrawText(r, flags);
 }
 
+void TCustomLabel::SetBounds(int left, int top, int width, int height)
+{
+    const bool reflow = FAutoSize && FWordWrap && !FAdjusting && width != Width();
+    TGraphicControl::SetBounds(left, top, width, height);
+    if (reflow) AdjustBounds();
+}
+
 void TCustomLabel::AdjustBounds()
 {
-    if (!FAutoSize || Loading()) return;
+    if (!FAutoSize || Loading() || FAdjusting) return;
+    FAdjusting = true;
+    struct TDone {
+        bool& Flag;
+        ~TDone() { Flag = false; }
+    } done{FAdjusting};
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
     ReleaseDC(nullptr, screen);

@@ -25,6 +25,8 @@ public:
     void SetWordWrap(bool v);
     bool ShowAccelChar() const noexcept { return FShowAccelChar; }
     void SetShowAccelChar(bool v);
+    // A wrapped, auto-sized label keeps the width it is given and re-flows its text.
+    void SetBounds(int left, int top, int width, int height) override;
 
 protected:
     void Paint() override;
@@ -41,6 +43,7 @@ private:
     TTextLayout FLayout = TTextLayout::tlTop;
     bool FWordWrap = false;
     bool FShowAccelChar = true;
+    bool FAdjusting = false;
 };
 
 class TLabel : public TCustomLabel {

@@ -432,3 +432,67 @@ TvyAppHookComponent::~TvyAppHookComponent()
     // component.
     UnhookApp();
 }
+
+// --- TvyTextStyle ----------------------------------------------------------------------
+
+const TClassInfo& TvyTextStyle::StaticClassInfo()
+{
+    static const TClassInfo info = [] {
+        using C = TvyTextStyle;
+        TClassInfo i{"TvyTextStyle", &TPersistent::StaticClassInfo(), nullptr, {}, {}};
+        i.Props.push_back(BoolProp("PlainText", &C::PlainText, &C::SetPlainText, DefaultPlainText));
+        i.Props.push_back(StrProp<C>("TagOpen", &C::TagOpenText, &C::SetTagOpenText, std::string(1, DefaultTagOpen)));
+        i.Props.push_back(StrProp<C>("TagClose", &C::TagCloseText, &C::SetTagCloseText, std::string(1, DefaultTagClose)));
+        return i;
+    }();
+    return info;
+}
+
+void TvyTextStyle::SetPlainText(bool value)
+{
+    if (value == FPlainText) return;
+    FPlainText = value;
+    Changed();
+}
+
+void TvyTextStyle::SetTagOpen(char value)
+{
+    if (value == FTagOpen) return;
+    FTagOpen = value;
+    Changed();
+}
+
+void TvyTextStyle::SetTagClose(char value)
+{
+    if (value == FTagClose) return;
+    FTagClose = value;
+    Changed();
+}
+
+// A stored character is a string of one; an empty one is the character 0.
+void TvyTextStyle::SetTagOpenText(const std::string& value)
+{
+    SetTagOpen(value.empty() ? '\0' : value[0]);
+}
+
+void TvyTextStyle::SetTagCloseText(const std::string& value)
+{
+    SetTagClose(value.empty() ? '\0' : value[0]);
+}
+
+void TvyTextStyle::Assign(const TPersistent& source)
+{
+    if (auto* other = dynamic_cast<const TvyTextStyle*>(&source)) {
+        FPlainText = other->FPlainText;
+        FTagOpen = other->FTagOpen;
+        FTagClose = other->FTagClose;
+        Changed();
+        return;
+    }
+    TPersistent::Assign(source);
+}
+
+void TvyTextStyle::Changed()
+{
+    if (FControl) FControl->Repaint();
+}

@@ -148,6 +148,40 @@ public:
     ~TvyAppHookComponent() override;
 };
 
+// The rich label's markup switches: whether tags are read at all, and the characters that
+// open and close one. The control that owns it repaints at once when one changes.
+class TvyTextStyle : public TPersistent {
+public:
+    TG_DECLARE_CLASS()
+    static constexpr bool DefaultPlainText = false;
+    static constexpr char DefaultTagOpen = '[';
+    static constexpr char DefaultTagClose = ']';
+
+    explicit TvyTextStyle(TControl* control) : FControl(control) {}
+    TControl* Control() const noexcept { return FControl; }
+
+    bool PlainText() const noexcept { return FPlainText; }
+    void SetPlainText(bool value);
+    char TagOpen() const noexcept { return FTagOpen; }
+    void SetTagOpen(char value);
+    char TagClose() const noexcept { return FTagClose; }
+    void SetTagClose(char value);
+    void Assign(const TPersistent& source) override;
+
+    // The characters as stored forms hold them: a one-character string.
+    std::string TagOpenText() const { return std::string(1, FTagOpen); }
+    void SetTagOpenText(const std::string& value);
+    std::string TagCloseText() const { return std::string(1, FTagClose); }
+    void SetTagCloseText(const std::string& value);
+
+private:
+    void Changed();
+    TControl* FControl;
+    bool FPlainText = DefaultPlainText;
+    char FTagOpen = DefaultTagOpen;
+    char FTagClose = DefaultTagClose;
+};
+
 // The one process-wide list of hook components, in creation order, and the links of every
 // hooked window's chain. It exists while at least one component or link exists.
 class TvyHookList {

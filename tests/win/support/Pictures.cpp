@@ -284,3 +284,14 @@ int BandAt(int p, int length)
         if (Scaled(i, length, 255) <= p && p < Scaled(i + 1, length, 255)) return i;
     return -1;
 }
+
+std::unique_ptr<TDibTarget> ClientPicture(HWND window)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    auto picture = std::make_unique<TDibTarget>(client.right, client.bottom, RGB(1, 2, 3));
+    HDC dc = GetDC(window);
+    BitBlt(picture->DC(), 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+    ReleaseDC(window, dc);
+    return picture;
+}

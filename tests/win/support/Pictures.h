@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -72,3 +73,7 @@ void ExpectSamePixels(TBitmap& expected, TBitmap& actual, const std::string& wha
 int Scaled(int a, int b, int c);
 COLORREF Band(COLORREF c1, COLORREF c2, int i, int steps);
 int BandAt(int p, int length);
+
+// The client area of a shown window as the screen has it (pump first: drawing reaches the
+// screen asynchronously).
+std::unique_ptr<TDibTarget> ClientPicture(HWND window);
