@@ -158,7 +158,7 @@ TEST_F(AnimationEffectTest, ShowAndHideMessagesPlayTheEffectsOnce)
         EXPECT_EQ(effect->Drawn, showDraws) << what;
         form->Hide();
         PumpUntil([&] { return closes > 0 || !c.OnHide; }, 2000);
-        PumpFor(30);
+        PumpFor(QuietMs); // nothing more comes
         EXPECT_EQ(closes, c.OnHide ? 1 : 0) << what;
         EXPECT_EQ(shows, c.OnShow ? 1 : 0) << what << ": hiding plays no show effect";
         EXPECT_EQ(effect->Drawn, showDraws + (c.OnHide && c.Steps ? 2 * c.Steps : 0)) << what;

@@ -322,7 +322,7 @@ TEST_F(LabelsTest, BlinkingShowsAndHidesTheText)
         label->Blinking()->SetEnabled(true);
         (label->Blinking()->*set)(0);
         EXPECT_TRUE(label->TextVisible());
-        PumpFor(200); // longer than both delays: a running timer would have fired
+        ASSERT_TRUE(PumpTicks(60, 3)); // longer than both delays: a running timer would have fired
         EXPECT_TRUE(label->TextVisible()) << "no timer runs";
         label->Blinking()->SetEnabled(false);
     }
