@@ -13,6 +13,7 @@
 #include "FormReader.h"
 #include "Forms.h"
 #include "Pictures.h"
+#include "TitleBar.h"
 #include "WinTest.h"
 #include "vyCursors.h"
 #include "vyFormBackground.h"
@@ -72,23 +73,6 @@ protected:
         return out;
     }
     POINT ScreenCentre(TControl* c) const { return c->ClientToScreen(POINT{c->Width() / 2, c->Height() / 2}); }
-    // Moves the mouse for real and waits until it rests at p with arrived() true. X may echo
-    // an earlier warp late and carry the pointer back, so a move is made again until it stays.
-    static bool MoveMouse(POINT p, const std::function<bool()>& arrived)
-    {
-        auto there = [&] {
-            POINT c;
-            GetCursorPos(&c);
-            return c.x == p.x && c.y == p.y && arrived();
-        };
-        for (int attempt = 0; attempt < 5; ++attempt) {
-            SetCursorPos(p.x, p.y);
-            if (!PumpUntil(there, 2000)) continue;
-            if (!PumpUntil([&] { return !there(); }, 250)) return true; // nothing moves it away
-        }
-        return false;
-    }
-
     TOwnedPtr<TForm> form;
 };
 
@@ -182,7 +166,7 @@ TEST_F(LabelsTest, HoverAndPressUnderTheRealMouse)
     link->OnClick = [&](TObject*) {
         events.push_back("click, " + std::to_string(TestPlatform().ShellCalls.size()) + " shell calls");
     };
-    ASSERT_TRUE(MoveMouse(POINT{5, 700}, [] { return true; }));
+    ASSERT_TRUE(MoveMouseTo(POINT{5, 700}));
     ShowForm();
     const COLORREF blue = RGB(0, 0, 255), red = RGB(255, 0, 0);
     // Blue and red pixels of the link once the screen shows the expected one of them.
@@ -197,8 +181,8 @@ TEST_F(LabelsTest, HoverAndPressUnderTheRealMouse)
     EXPECT_EQ(0, normal.second);
 
     const POINT overA = ScreenCentre(a), overLink = ScreenCentre(link);
-    ASSERT_TRUE(MoveMouse(overA, [&] { return a->Hovered(); })) << "the mouse came over the first label";
-    ASSERT_TRUE(MoveMouse(overLink, [&] { return link->Hovered(); })) << "the mouse came over the link";
+    ASSERT_TRUE(MoveMouseTo(overA, [&] { return a->Hovered(); })) << "the mouse came over the first label";
+    ASSERT_TRUE(MoveMouseTo(overLink, [&] { return link->Hovered(); })) << "the mouse came over the link";
     EXPECT_FALSE(a->Hovered());
     const auto hovered = colours(red);
     EXPECT_EQ(0, hovered.first) << "repainted at once while hovered";
@@ -216,7 +200,7 @@ TEST_F(LabelsTest, HoverAndPressUnderTheRealMouse)
     EXPECT_EQ("open", TestPlatform().ShellCalls[0].Verb.value_or("(none)"));
 
     // Out of the window: the window itself says the mouse has gone.
-    ASSERT_TRUE(MoveMouse(POINT{5, 700}, [&] { return !link->Hovered(); })) << "the mouse left the window";
+    ASSERT_TRUE(MoveMouseTo(POINT{5, 700}, [&] { return !link->Hovered(); })) << "the mouse left the window";
     EXPECT_EQ(0, colours(blue).second) << "blue again";
     // X may echo a pointer warp late, so the mouse can pass over the first label again on its
     // way: what must hold is that enters and leaves pair up, one label at a time, and that

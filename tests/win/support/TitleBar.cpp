@@ -15,13 +15,19 @@ POINT CaptionButtonCentre(const TvyCustomCaptionButton& button)
                  wr.top + r.top + (GetSystemMetrics(SM_CYSIZE) - 4) / 2};
 }
 
-bool MoveMouseTo(POINT p)
+bool MoveMouseTo(POINT p, const std::function<bool()>& arrived)
 {
-    SetCursorPos(p.x, p.y);
-    return PumpUntil([&] {
-        POINT at;
-        return GetCursorPos(&at) && at.x == p.x && at.y == p.y;
-    });
+    auto there = [&] {
+        POINT c;
+        return GetCursorPos(&c) && c.x == p.x && c.y == p.y && arrived();
+    };
+    // X may echo an earlier warp late and carry the pointer back: move again until it stays.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        SetCursorPos(p.x, p.y);
+        if (!PumpUntil(there, 2000)) continue;
+        if (!PumpUntil([&] { return !there(); }, 250)) return true;
+    }
+    return false;
 }
 
 bool MouseEvent(DWORD flags, const std::function<bool()>& seen, DWORD timeoutMs)

@@ -11,8 +11,8 @@ class TvyCustomCaptionButton;
 
 // The screen point in the middle of a button as it was last painted.
 POINT CaptionButtonCentre(const TvyCustomCaptionButton& button);
-// Moves the pointer there and waits until the system has it there.
-bool MoveMouseTo(POINT p);
+// Moves the pointer there and waits until it rests there with arrived() true.
+bool MoveMouseTo(POINT p, const std::function<bool()>& arrived = [] { return true; });
 // One mouse event (MOUSEEVENTF_LEFTDOWN and the like) at the pointer; pumps messages until
 // seen() says the program has handled it, for at most timeoutMs.
 bool MouseEvent(DWORD flags, const std::function<bool()>& seen, DWORD timeoutMs = 2000);
