@@ -14,6 +14,8 @@ const TClassInfo& TForm1::StaticClassInfo()
         i.Methods.push_back(Method("FormDestroy", &TForm1::FormDestroy));
         i.Methods.push_back(Method("TimerTimer", &TForm1::TimerTimer));
         i.Methods.push_back(Method("CloseItemClick", &TForm1::CloseItemClick));
+        i.Methods.push_back(Method("AutorunatStartUpItemClick", &TForm1::AutorunatStartUpItemClick));
+        i.Methods.push_back(Method("vyAppAutoRunButtonClick", &TForm1::vyAppAutoRunButtonClick));
         i.Fields = {Field("SysLabel", &TForm1::SysLabel), Field("SysLab", &TForm1::SysLab),
                     Field("SysRes", &TForm1::SysRes), Field("UserLabel", &TForm1::UserLabel),
                     Field("UserLab", &TForm1::UserLab), Field("UserRes", &TForm1::UserRes),
@@ -24,7 +26,9 @@ const TClassInfo& TForm1::StaticClassInfo()
                     Field("N2", &TForm1::N2), Field("AutorunatStartUpItem", &TForm1::AutorunatStartUpItem),
                     Field("AboutItem", &TForm1::AboutItem), Field("N1", &TForm1::N1),
                     Field("CloseItem", &TForm1::CloseItem), Field("vyTrayIcon", &TForm1::vyTrayIcon),
-                    Field("vyAppCursors1", &TForm1::vyAppCursors1)};
+                    Field("vyAppCursors1", &TForm1::vyAppCursors1),
+                    Field("vyFormTopmost1", &TForm1::vyFormTopmost1), Field("vyAppAutoRun", &TForm1::vyAppAutoRun),
+                    Field("vyFormBackground1", &TForm1::vyFormBackground1)};
         return i;
     }();
     return info;
@@ -74,6 +78,7 @@ void TForm1::DrawTrayPicture(int sys, int user, int gdi, TColor sysColor, TColor
 
 void TForm1::FormCreate(TObject*)
 {
+    AutorunatStartUpItem->SetChecked(vyAppAutoRun->AutoRun());
     FPicture = std::make_unique<TBitmap>();
     DrawTrayPicture(100, 100, 100, clAqua, clAqua, clAqua);
     ImageList->Add(FPicture.get(), nullptr);
@@ -116,4 +121,15 @@ void TForm1::TimerTimer(TObject*)
 void TForm1::CloseItemClick(TObject*)
 {
     Close();
+}
+
+void TForm1::AutorunatStartUpItemClick(TObject*)
+{
+    AutorunatStartUpItem->SetChecked(!AutorunatStartUpItem->Checked());
+    vyAppAutoRun->SetAutoRun(AutorunatStartUpItem->Checked());
+}
+
+void TForm1::vyAppAutoRunButtonClick(TObject*, bool autoRun)
+{
+    AutorunatStartUpItem->SetChecked(autoRun);
 }

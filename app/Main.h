@@ -10,7 +10,10 @@
 #include "ImgList.h"
 #include "Menus.h"
 #include "StdCtrls.h"
+#include "vyAppAutoRun.h"
 #include "vyAppCursors.h"
+#include "vyFormBackground.h"
+#include "vyFormTopmost.h"
 #include "vyTrayIcon.h"
 
 class TForm1 : public TForm {
@@ -41,12 +44,17 @@ public:
     TMenuItem* CloseItem = nullptr;
     TvyTrayIcon* vyTrayIcon = nullptr;
     TvyAppCursors* vyAppCursors1 = nullptr;
+    TvyFormTopmost* vyFormTopmost1 = nullptr;
+    TvyAppAutoRun* vyAppAutoRun = nullptr;
+    TvyFormBackground* vyFormBackground1 = nullptr;
 
     // Published handlers, wired by the stored form.
     void FormCreate(TObject* sender);
     void FormDestroy(TObject* sender);
     void TimerTimer(TObject* sender);
     void CloseItemClick(TObject* sender);
+    void AutorunatStartUpItemClick(TObject* sender);
+    void vyAppAutoRunButtonClick(TObject* sender, bool autoRun);
 
     // The off-screen picture the tray picture is drawn on (exists between FormCreate and
     // FormDestroy).

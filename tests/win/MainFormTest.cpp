@@ -4,6 +4,8 @@
 
 #include "Main.h"
 #include "Pictures.h"
+#include "TestRegistry.h"
+#include "TitleBar.h"
 #include "WinTest.h"
 
 namespace {
@@ -142,6 +144,30 @@ TEST_F(MainFormTest, TrayPicturePixelForPixel)
             [&](int x, int y) { return colour(c.Rows[y][x]); },
             "figures " + std::to_string(c.Sys) + ", " + std::to_string(c.User) + ", " + std::to_string(c.Gdi));
     }
+}
+
+// The tray menu's check mark, the title-bar button and the system-menu entry all work the
+// same start-up entry, and the check mark follows whichever the user used.
+TEST_F(MainFormTest, AutoRunCheckMarkButtonMenuEntryAndRunEntryStayInStep)
+{
+    const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::string name = TvyAppAutoRun::EntryName();
+    form->Show();
+    TvyAppAutoRun& button = *form->vyAppAutoRun;
+    auto inStep = [&](bool on, const char* after) {
+        EXPECT_EQ(on, form->AutorunatStartUpItem->Checked()) << after;
+        EXPECT_EQ(on, button.AutoRun()) << after;
+        EXPECT_EQ(on, RawText(HKEY_CURRENT_USER, run, name).has_value()) << after;
+    };
+    inStep(false, "at start");
+    form->AutorunatStartUpItem->Click();
+    inStep(true, "the tray menu item");
+    ASSERT_TRUE(ClickCaptionButton(button));
+    inStep(false, "a real click on the title-bar button");
+    SendMessageA(form->Handle(), WM_SYSCOMMAND, button.Identifier(), 0);
+    inStep(true, "the system-menu entry");
+    form->AutorunatStartUpItem->Click();
+    inStep(false, "the tray menu item again");
 }
 
 TEST_F(MainFormTest, CloseItemClosesTheMainWindowAndEndsTheApplication)
