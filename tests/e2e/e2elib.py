@@ -41,6 +41,7 @@ import select
 import signal
 import subprocess
 import time
+from collections import Counter
 from pathlib import Path
 
 try:
@@ -626,6 +627,53 @@ class Session:
         self._xdotool("mousemove", "--sync", str(sx), str(sy), "click", "--repeat", "2", "--delay", "80", "1")
         return wait_until(lambda: (lambda v: v if v and v.visible else None)(self.main_window()), 10,
                           "the main window to come up from the tray")
+
+    @staticmethod
+    def title_bar_button(w, order):
+        """The centre of the extra title-bar button of the given order: order 0 stands just
+        left of the close box, each next one 16 pixels further left."""
+        left, top, width, _ = w.window_rect
+        close_width = 18
+        return left + width - 4 - close_width - 9 - 16 * order, top + 3 + 9
+
+    def open_tray_menu(self, icon=None):
+        """Opens the tray menu with a right click on the icon; returns the menu window."""
+        x, y = icon or self.wait_tray_picture()
+        self.click(x + 8, y + 8, button=3)
+        return wait_until(
+            lambda: next((w for w in self.win_windows() if w.class_name == "#32768" and w.visible), None),
+            10, "the tray menu")
+
+    def menu_groups(self, menu, name):
+        """The row ranges of a shown menu's groups of items, split at its separators (rows of
+        one colour across the menu that is not the menu's own): [(top, bottom), ...] in
+        desktop coordinates, top to bottom."""
+        img = self.desktop_image(name)
+        mx, my, mw, mh = menu.window_rect
+        xs = range(mx + 10, mx + mw - 10, 3)
+        face = Counter(img.getpixel((x, y)) for x in xs for y in range(my + 3, my + mh - 3)).most_common(1)[0][0]
+        groups, top = [], my + 3
+        for y in range(my + 3, my + mh - 3):
+            if img.getpixel((xs[0], y)) != face and len({img.getpixel((x, y)) for x in xs}) == 1:
+                if y - top > 4:
+                    groups.append((top, y - 1))
+                top = y + 1
+        groups.append((top, my + mh - 4))
+        return groups
+
+    def choose_menu_item(self, menu, y):
+        """Chooses the item at row y of a shown menu as a user does: the pointer comes onto it
+        (Wine's menus select an item on motion, and a press on an unselected item does
+        nothing), and the click follows once the item shows selected."""
+        mx, _, mw, _ = menu.window_rect
+        x = mx + mw // 2
+        face = self.desktop_image("menu-item").getpixel((mx + 5, y))
+        sx, sy = self.to_screen(x, y)
+        self._xdotool("mousemove", "--sync", str(sx), str(sy + 2))
+        self._xdotool("mousemove", "--sync", str(sx), str(sy))
+        wait_until(lambda: self.desktop_image("menu-item").getpixel((mx + 5, y)) != face, 10,
+                   "the menu item under the pointer to show selected", interval=0.2)
+        self._xdotool("click", "1")
 
     def key(self, *keys, window=None):
         """Sends key presses (xdotool names, e.g. "alt+F4"); to a given X window when set."""

@@ -29,11 +29,8 @@ class TrayTest(unittest.TestCase):
         return self.session.main_window()
 
     def tray_button(self, w):
-        """The centre of the minimise-to-tray title-bar button: the rightmost extra button,
-        just left of the close box."""
-        left, top, width, _ = w.window_rect
-        close_width = 18
-        return left + width - 4 - close_width - 9, top + 3 + 9
+        """The minimise-to-tray title-bar button: the first extra button, next to the close box."""
+        return self.session.title_bar_button(w, 0)
 
     def hide_into_tray(self):
         w = self.session.show_main_window(self.icon)
@@ -88,14 +85,11 @@ class TrayTest(unittest.TestCase):
 
     def test_a_right_click_opens_the_menu_and_close_ends_the_program(self):
         x, y = self.icon
-        self.session.click(x + 8, y + 8, button=3)
-        menu = e2elib.wait_until(
-            lambda: next((w for w in self.session.win_windows() if w.class_name == "#32768" and w.visible), None),
-            10, "the tray menu")
+        menu = self.session.open_tray_menu(self.icon)
         self.session.desktop_image("menu")
-        mx, my, mw, mh = menu.window_rect
+        _, my, _, mh = menu.window_rect
         # "&Close" is the last item.
-        self.session.click(mx + mw // 2, my + mh - 10)
+        self.session.choose_menu_item(menu, my + mh - 10)
         e2elib.wait_until(lambda: self.window() is None, 15, "the program to end")
         img = self.session.desktop_image("closed")
         self.assertNotEqual(LIME, img.getpixel((x + 2, y + 3)), "the icon is gone from the notification area")
