@@ -65,6 +65,13 @@ foreach(src ${TG_WIN_TESTS})
   set_tests_properties(win.${name} PROPERTIES TIMEOUT 300)
 endforeach()
 
+# The upgrader's texts are compared with their UTF-8 source, and checked once more by a run
+# whose ANSI code page is 1251: Wine takes it from the Unix locale of the process.
+target_compile_definitions(vyAppUpdaterLanguageTest PRIVATE TG_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+add_test(NAME win.vyAppUpdaterLanguageTest.cp1251 COMMAND vyAppUpdaterLanguageTest)
+set_tests_properties(win.vyAppUpdaterLanguageTest.cp1251 PROPERTIES TIMEOUT 300
+                     ENVIRONMENT "LC_ALL=ru_RU.UTF-8;TG_REPORT_SUFFIX=-cp1251")
+
 # A stand-in for a program being upgraded, which the swap program's tests start and restart.
 add_executable(SwapStandIn WIN32 ${CMAKE_SOURCE_DIR}/tests/win/standin/SwapStandIn.cpp)
 add_dependencies(vySwapTest SwapStandIn)

@@ -21,7 +21,10 @@ set(TG_WINVER_DEFS "-D_WIN32_WINNT=0x0400 -DWINVER=0x0400 -D_WIN32_IE=0x0400 -DS
 set(CMAKE_C_FLAGS_INIT   "-march=i586 ${TG_WINVER_DEFS}")
 set(CMAKE_CXX_FLAGS_INIT "-march=i586 ${TG_WINVER_DEFS}")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0 -Wl,--major-os-version,4 -Wl,--minor-os-version,0")
-# The resource compiler reads our .rc files as Windows-1252 text.
+# The resource compiler reads our .rc files as Windows-1252 text. A file in another encoding
+# says so with #pragma code_page: the upgrader's texts of twelve languages are UTF-8
+# (resources/vyAppUpdaterLanguage.rc), stored as UTF-16 string tables and turned into the
+# running system's ANSI code page by LoadStringA.
 set(CMAKE_RC_FLAGS_INIT "-c 1252 -l 0x409")
 
 # Tests run under Wine.
