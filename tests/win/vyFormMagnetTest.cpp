@@ -255,108 +255,83 @@ TEST_F(FormMagnetTest, GluedFormsTravelWithTheirLeader)
     SavePngArtifact(shot, "vyFormMagnet-glued.png");
 }
 
-// Sent moves, as the move loop sends them: the cursor holds the window and another form
-// attracts it unless OnMagnet refuses.
-TEST_F(FormMagnetTest, AnotherFormAttractsUnlessOnMagnetRefuses)
+// One step of a move as the move loop reports it, with the cursor at cursor: the rectangle
+// the magnet leaves for the system to apply.
+RECT SentMove(TForm* f, POINT cursor)
 {
-    TvyFormMagnet* a = AddForm(300, 300);
-    AddForm(510, 300); // a 10-pixel gap on the right
-    TForm* f = FormOf(a);
-    int drags = 0;
-    a->OnDragMove = [&](TObject* sender) {
-        EXPECT_EQ(a, sender);
-        ++drags;
-    };
-    for (bool allow : {true, false}) {
-        a->OnMagnet = [&, allow](TObject*, TCustomForm* other, bool& answer) {
-            EXPECT_EQ(Forms[1], other);
-            answer = allow;
-        };
-        drags = 0;
-        const POINT grip = f->ClientToScreen(POINT{50, 50});
-        ASSERT_TRUE(MoveMouseTo(grip));
-        RECT r{};
-        GetWindowRect(f->Handle(), &r);
-        SendMessageA(f->Handle(), WM_MOVING, 0, reinterpret_cast<LPARAM>(&r));
-        ASSERT_TRUE(MoveMouseTo(Offset(grip, 3, 7)));
-        RECT proposed = r; // where the system would put it: ignored, the cursor rules
-        SendMessageA(f->Handle(), WM_MOVING, 0, reinterpret_cast<LPARAM>(&proposed));
-        EXPECT_EQ(allow ? 310 : 303, proposed.left) << "allowed " << allow;
-        EXPECT_EQ(307, proposed.top) << "allowed " << allow;
-        EXPECT_EQ(200, proposed.right - proposed.left) << "allowed " << allow;
-        SendMessageA(f->Handle(), WM_EXITSIZEMOVE, 0, 0);
-        EXPECT_EQ(2, drags) << "OnDragMove once a move step";
-    }
-}
-
-// Without moDockOnMoving the form follows the cursor freely and jumps only when the move
-// ends; switching the magnet on snaps at once.
-TEST_F(FormMagnetTest, SnapsAtTheEndOfAMoveOrWhenSwitchedOn)
-{
-    const RECT area = WorkArea();
-    TvyFormMagnet* m = AddForm(area.left + 300, area.top + 5);
-    TForm* f = FormOf(m);
-    m->SetOptions(m->Options() & ~MagnetOptionBit(TvyMagnetOption::moDockOnMoving));
-    const POINT grip = f->ClientToScreen(POINT{50, 50});
-    ASSERT_TRUE(MoveMouseTo(grip));
+    EXPECT_TRUE(MoveMouseTo(cursor));
     RECT r{};
     GetWindowRect(f->Handle(), &r);
     SendMessageA(f->Handle(), WM_MOVING, 0, reinterpret_cast<LPARAM>(&r));
-    EXPECT_EQ(area.top + 5, r.top) << "not snapped while moving";
+    return r;
+}
+
+// Sent moves: another form attracts unless OnMagnet refuses; without moDockOnMoving the form
+// moves freely and snaps when the move ends; switched on, the magnet snaps at once.
+TEST_F(FormMagnetTest, SentMovesSnapAsTheVetoesAndOptionsSay)
+{
+    const RECT area = WorkArea();
+    TvyFormMagnet* a = AddForm(area.left + 300, area.top + 300);
+    AddForm(area.left + 510, area.top + 300); // a 10-pixel gap on the right
+    TForm* f = FormOf(a);
+    int steps = 0;
+    a->OnDragMove = [&](TObject* sender) { steps += sender == a; };
+    const POINT grip = f->ClientToScreen(POINT{50, 50});
+    for (bool allow : {true, false}) {
+        a->OnMagnet = [&, allow](TObject* sender, TCustomForm* other, bool& answer) {
+            EXPECT_EQ(a, sender);
+            EXPECT_EQ(Forms[1], other);
+            answer = allow;
+        };
+        steps = 0;
+        SentMove(f, grip);
+        const RECT r = SentMove(f, Offset(grip, 3, 7)); // where the system proposes it is ignored
+        EXPECT_EQ(area.left + (allow ? 310 : 303), r.left) << "allowed " << allow;
+        EXPECT_EQ(area.top + 307, r.top) << "allowed " << allow;
+        SendMessageA(f->Handle(), WM_EXITSIZEMOVE, 0, 0);
+        EXPECT_EQ(2, steps) << "OnDragMove once a step";
+    }
+
+    a->SetOptions(a->Options() & ~MagnetOptionBit(TvyMagnetOption::moDockOnMoving));
+    f->SetBounds(area.left + 100, area.top + 5, 200, 120);
+    EXPECT_EQ(area.top + 5, SentMove(f, f->ClientToScreen(POINT{50, 50})).top) << "free while moving";
     SendMessageA(f->Handle(), WM_EXITSIZEMOVE, 0, 0);
     EXPECT_EQ(area.top, f->Top()) << "snapped when the move ends";
-    EXPECT_EQ(area.left + 300, f->Left());
 
-    m->SetActive(false);
-    f->SetBounds(area.left + 5, area.top + 300, 200, 120);
+    a->SetActive(false);
+    f->SetBounds(area.left + 5, area.top + 100, 200, 120);
     SendMessageA(f->Handle(), WM_EXITSIZEMOVE, 0, 0);
     EXPECT_EQ(area.left + 5, f->Left()) << "inactive, nothing snaps";
-    m->SetActive(true);
+    a->SetActive(true);
     EXPECT_EQ(area.left, f->Left()) << "switched on, it snaps at once";
 }
 
-TEST_F(FormMagnetTest, AStoredFormSetsEveryPropertyAndWritesBackOnlyChanges)
+TEST_F(FormMagnetTest, AStoredFormSetsItsPropertiesAndTheWindowOnceLoaded)
 {
-    TvyFormMagnet* first = AddForm(300, 300);
-    TForm* f = FormOf(first);
-    first->Free();
+    TForm* f = FormOf(AddForm(300, 300));
+    f->FindComponent("Magnet")->Free();
     TFormReader::ReadRoot(*f, "object F: TForm\n"
                               "  object Magnet: TvyFormMagnet\n"
                               "    FormDragable = True\n"
                               "    FormTopmost = True\n"
-                              "    Glue = True\n"
                               "    Options = [moDockOnMoving, moGlueChains]\n"
-                              "    Power = 30\n"
+                              "    Power = 300\n"
                               "    ScreenMagnet.Area = saFullScreen\n"
                               "    ScreenMagnet.Edges = [seLeft, seTop]\n"
-                              "    ScreenMagnet.ScreenPower = 8\n"
                               "  end\n"
                               "end\n");
     auto* m = dynamic_cast<TvyFormMagnet*>(f->FindComponent("Magnet"));
     ASSERT_NE(nullptr, m);
     EXPECT_TRUE(m->FormDragable());
-    EXPECT_TRUE(m->Glue());
-    EXPECT_TRUE(m->Active());
-    EXPECT_TRUE(m->FormTopmost());
     EXPECT_TRUE(GetWindowLongA(f->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) << "applied to the window after loading";
-    EXPECT_EQ(MagnetOptionBit(TvyMagnetOption::moDockOnMoving) | MagnetOptionBit(TvyMagnetOption::moGlueChains),
-              m->Options());
-    EXPECT_EQ(30, m->Power());
-    EXPECT_EQ(TvyScreenArea::saFullScreen, m->ScreenMagnet()->Area());
-    EXPECT_EQ(ScreenEdgeBit(TvyScreenEdge::seLeft) | ScreenEdgeBit(TvyScreenEdge::seTop), m->ScreenMagnet()->Edges());
-    EXPECT_EQ(8, m->ScreenMagnet()->ScreenPower());
-
-    m->SetFormTopmost(false);
-    EXPECT_FALSE(GetWindowLongA(f->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
-    m->SetPower(20);
-    m->SetGlue(false);
-    m->SetPower(300);
+    EXPECT_EQ(9u, m->Options());
     EXPECT_EQ(255, m->Power()) << "a byte";
+    EXPECT_EQ(TvyScreenArea::saFullScreen, m->ScreenMagnet()->Area());
+    EXPECT_EQ(3u, m->ScreenMagnet()->Edges());
+    EXPECT_EQ(16, m->ScreenMagnet()->ScreenPower());
     const std::string text = TFormWriter::Write(*f);
-    EXPECT_NE(std::string::npos, text.find("Power = 255")) << text;
-    EXPECT_NE(std::string::npos, text.find("ScreenMagnet.ScreenPower = 8")) << text;
-    EXPECT_EQ(std::string::npos, text.find("Glue =")) << "defaults are not stored: " << text;
-    EXPECT_EQ(std::string::npos, text.find("FormTopmost")) << text;
+    EXPECT_NE(std::string::npos, text.find("ScreenMagnet.Edges = [seLeft, seTop]")) << text;
+    EXPECT_EQ(std::string::npos, text.find("Active")) << "defaults are not stored: " << text;
 }
 
 } // namespace
