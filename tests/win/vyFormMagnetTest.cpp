@@ -292,11 +292,16 @@ TEST_F(FormMagnetTest, SentMovesSnapAsTheVetoesAndOptionsSay)
         EXPECT_EQ(2, steps) << "OnDragMove once a step";
     }
 
+    // Glued to the other form's left edge, which the final snap carries along.
     a->SetOptions(a->Options() & ~MagnetOptionBit(TvyMagnetOption::moDockOnMoving));
-    f->SetBounds(area.left + 100, area.top + 5, 200, 120);
+    a->SetGlue(true);
+    f->SetBounds(area.left + 310, area.top + 5, 200, 120);
     EXPECT_EQ(area.top + 5, SentMove(f, f->ClientToScreen(POINT{50, 50})).top) << "free while moving";
     SendMessageA(f->Handle(), WM_EXITSIZEMOVE, 0, 0);
     EXPECT_EQ(area.top, f->Top()) << "snapped when the move ends";
+    EXPECT_EQ(area.top + 295, Forms[1]->Top()) << "the glued form comes along";
+    EXPECT_EQ(0, a->GlueList().Count()) << "no list outlives its move";
+    a->SetGlue(false);
 
     a->SetActive(false);
     f->SetBounds(area.left + 5, area.top + 100, 200, 120);
