@@ -13,6 +13,7 @@
 #include "vyAppAutoRun.h"
 #include "vyAppCursors.h"
 #include "vyFormBackground.h"
+#include "vyFormMagnet.h"
 #include "vyFormTopmost.h"
 #include "vyTrayIcon.h"
 
@@ -46,6 +47,7 @@ public:
     TvyAppCursors* vyAppCursors1 = nullptr;
     TvyFormTopmost* vyFormTopmost1 = nullptr;
     TvyAppAutoRun* vyAppAutoRun = nullptr;
+    TvyFormMagnet* vyFormMagnet = nullptr;
     TvyFormBackground* vyFormBackground1 = nullptr;
 
     // Published handlers, wired by the stored form.

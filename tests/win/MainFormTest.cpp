@@ -146,6 +146,14 @@ TEST_F(MainFormTest, TrayPicturePixelForPixel)
     }
 }
 
+// The magnet keeps the window on top from the start, and the always-on-top button shows it.
+TEST_F(MainFormTest, StaysOnTopFromTheStartWithItsButtonPressed)
+{
+    EXPECT_NE(0, GetWindowLongA(form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(form->vyFormTopmost1->Down());
+    EXPECT_TRUE(form->vyFormMagnet->FormDragable());
+}
+
 // The tray menu's check mark, the title-bar button and the system-menu entry all work the
 // same start-up entry, and the check mark follows whichever the user used.
 TEST_F(MainFormTest, AutoRunCheckMarkButtonMenuEntryAndRunEntryStayInStep)
