@@ -394,6 +394,8 @@ void TCustomForm::WndProc(TMessage& m)
     case WM_QUERYENDSESSION:
         m.Result = CloseQuery() ? TRUE : FALSE;
         return;
+    case WM_ENTERMENULOOP: MenuLoopEntered(); break;
+    case WM_EXITMENULOOP: MenuLoopLeft(); break;
     default: break;
     }
     TWinControl::WndProc(m);
@@ -542,7 +544,9 @@ bool TApplication::ProcessMessage(MSG& msg)
 void TApplication::ProcessMessages()
 {
     MSG msg;
-    while (ProcessMessage(msg)) {
+    // Called from a tick that a menu's modal loop dispatched, this must not take the menu's
+    // input away from it: a click dispatched from here would never choose the item.
+    while (!(InMenuLoop() && InputWaiting()) && ProcessMessage(msg)) {
     }
 }
 

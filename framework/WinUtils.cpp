@@ -159,6 +159,34 @@ void FreeObjectInstance(WNDPROC instance)
         ReleaseThunk(t);
 }
 
+namespace {
+int MenuLoops = 0; // the user interface runs on one thread
+} // namespace
+
+void MenuLoopEntered() noexcept
+{
+    ++MenuLoops;
+}
+
+void MenuLoopLeft() noexcept
+{
+    if (MenuLoops > 0) --MenuLoops;
+}
+
+bool InMenuLoop() noexcept
+{
+    return MenuLoops > 0;
+}
+
+bool InputWaiting() noexcept
+{
+    MSG m;
+    if (!PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE)) return false;
+    return (m.message >= WM_KEYFIRST && m.message <= WM_KEYLAST) ||
+           (m.message >= WM_MOUSEFIRST && m.message <= WM_MOUSELAST) ||
+           (m.message >= WM_NCMOUSEMOVE && m.message <= WM_NCMBUTTONDBLCLK);
+}
+
 HWND AllocateHWnd(TWndMethod method)
 {
     RegisterUtilClass();

@@ -33,6 +33,15 @@ void FreeObjectInstance(WNDPROC instance);
 HWND AllocateHWnd(TWndMethod method);
 void DeallocateHWnd(HWND wnd);
 
+// Menu modal loops of this thread under way, counted from WM_ENTERMENULOOP/WM_EXITMENULOOP
+// as the framework's windows receive them. Code running inside such a loop (a timer tick)
+// must leave keyboard and mouse input queued: the loop takes it from the queue itself.
+void MenuLoopEntered() noexcept;
+void MenuLoopLeft() noexcept;
+bool InMenuLoop() noexcept;
+// Whether keyboard or mouse input waits first in this thread's queue.
+bool InputWaiting() noexcept;
+
 // Hands an exception caught at a system boundary (window procedure, hook, timer, thread
 // hand-over) to the application's standard exception display. Call only from a catch
 // block. Never throws.

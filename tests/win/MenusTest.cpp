@@ -292,6 +292,44 @@ TEST_F(MenusTest, PopupWindowRoutesCommandsAndCatchesExceptions)
     }
 }
 
+// A tick run by the menu's modal loop: brings the pointer onto the fourth item, then, once
+// the item shows selected, clicks and handles the waiting messages as the sampling tick does.
+struct {
+    HMENU Menu;
+    int Stage;
+    int Ticks;
+} MenuRun;
+
+void CALLBACK TickInMenu(HWND, UINT, UINT_PTR, DWORD)
+{
+    RECT r;
+    if (++MenuRun.Ticks > 250) EndMenu(); // the click never took: give up
+    if (MenuRun.Stage == 0 && GetMenuItemRect(nullptr, MenuRun.Menu, 3, &r)) {
+        SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        MenuRun.Stage = 1;
+    } else if (MenuRun.Stage == 1 && (GetMenuState(MenuRun.Menu, 3, MF_BYPOSITION) & MF_HILITE)) {
+        mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+        mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+        Application->ProcessMessages();
+        MenuRun.Stage = 2;
+    }
+}
+
+// A tick that runs inside the tray menu's modal loop and handles the waiting messages (as
+// the sampling tick does) leaves the user's click to the menu: the item is chosen.
+TEST_F(MenusTest, ATickInsideTheMenuLoopLeavesTheClickToTheMenu)
+{
+    TTrayMenu tray;
+    MenuRun = {tray.Menu->Handle(), 0, 0};
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, TickInMenu);
+    ASSERT_NE(0u, timer);
+    tray.Menu->Popup(300, 200);
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(2, MenuRun.Stage) << "the pointer came onto the item and clicked";
+    EXPECT_TRUE(PumpUntil([&] { return !tray.Clicks.empty(); })) << "the click chose an item";
+    EXPECT_EQ((std::vector<std::string>{"Auto-run at &StartUp"}), tray.Clicks);
+}
+
 TEST_F(MenusTest, PopupComponentIsForgottenWhenItGoes)
 {
     TTrayMenu tray;
