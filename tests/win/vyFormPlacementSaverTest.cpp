@@ -14,6 +14,9 @@
 
 namespace {
 
+// Nothing else in this program names the unit: this links it, and its class with it.
+const TClassInfo& SaverClass = TvyFormPlacementSaver::StaticClassInfo();
+
 const std::string Key = "Software\\Tallyglass Tests\\Placement";
 const RECT Designed{100, 100, 420, 300}; // 320 x 200
 
@@ -96,7 +99,7 @@ protected:
                                          "  end\n"
                                          "end\n");
         auto* saver = dynamic_cast<TvyFormPlacementSaver*>(form->FindComponent("Saver"));
-        EXPECT_NE(nullptr, saver);
+        EXPECT_NE(nullptr, saver) << "a " << SaverClass.Name;
         return saver;
     }
     bool Topmost() const { return (GetWindowLongA(form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
