@@ -94,6 +94,12 @@ void TvyFormSystemMenuHook::BeforeMessage(TMessage& m, bool& handled)
     }
 }
 
+void TvyFormSystemMenuHook::RestoreState()
+{
+    TvyFormHookComponent::RestoreState();
+    FMenu->Apply();
+}
+
 // --- TvyFormSystemMenu -----------------------------------------------------------------
 
 const TClassInfo& TvyFormSystemMenu::StaticClassInfo()

@@ -52,6 +52,8 @@ public:
     TG_DECLARE_CLASS()
     TvyFormSystemMenuHook(TvyFormSystemMenu* menu, TCustomForm* form);
     void BeforeMessage(TMessage& m, bool& handled) override;
+    // A re-created window comes with the default menu and styles: edited again.
+    void RestoreState() override;
 
 private:
     TvyFormSystemMenu* FMenu;

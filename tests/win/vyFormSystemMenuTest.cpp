@@ -189,6 +189,15 @@ TEST_F(FormSystemMenuTest, EachStateGovernsItsCommandAndTitleBarElement)
         EXPECT_EQ(elements & ~c.Removed, GetWindowLongA(w, GWL_STYLE) & elements) << "title-bar elements";
         (items.*c.Set)(S::isActive);
     }
+
+    // A window re-created by the framework gets the edited menu and title bar again.
+    Menu()->SysItems()->SetMaximize(S::isHidden);
+    const HWND old = w;
+    form->SetBorderIcons(BorderIconBit(TBorderIcon::biSystemMenu));
+    ASSERT_NE(old, form->Handle()) << "a new window";
+    PumpQueued();
+    EXPECT_EQ((std::vector<UINT>{SC_RESTORE, SC_MOVE, SC_SIZE, SC_MINIMIZE, Sep, SC_CLOSE}), Ids(form->Handle()));
+    EXPECT_EQ(WS_MINIMIZEBOX | WS_THICKFRAME, GetWindowLongA(form->Handle(), GWL_STYLE) & elements);
 }
 
 TEST_F(FormSystemMenuTest, SwitchedOffOnADialogTheDialogMenuComesBackWithoutBoxes)
