@@ -115,7 +115,8 @@ void TvyFormPlacementSaver::Loaded()
 {
     TvyAppHookComponent::Loaded();
     TCustomForm* form = OwnerForm();
-    if (!FEnabled || Designing() || !form) return;
+    // Once: a second stand-in would take the first for the form's own handler.
+    if (!FEnabled || Designing() || !form || FShowForm) return;
     FShowForm = form;
     FFormOnShow = form->OnShow;
     // Keeps the form's method name, so a form written meanwhile still names its own handler.
