@@ -206,6 +206,11 @@ TEST_F(FormPlacementSaverTest, OptionsChooseWhenToSaveAndWhere)
     EXPECT_EQ(DWORD(7), Stored("Extra"));
     EXPECT_FALSE(IsWindowVisible(form->Handle())) << "the close went on";
 
+    // A saver freed before the first show leaves the form its own handler.
+    NewForm()->Free();
+    form->Show();
+    EXPECT_EQ(1u, Shows.size());
+
     NewForm("    Enabled = False\n");
     form->Show();
     SendMessageA(form->Handle(), WM_CLOSE, 0, 0);
