@@ -144,6 +144,29 @@ bool TRegistry::WriteBool(const std::string& name, bool value)
     return WriteInteger(name, value ? 1 : 0);
 }
 
+std::optional<std::string> TRegistry::ReadBinary(const std::string& name) const
+{
+    if (!FKey) return std::nullopt;
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(FKey, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_BINARY)
+        return std::nullopt;
+    std::string bytes(size, '\0');
+    DWORD got = size;
+    if (size && RegQueryValueExA(FKey, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &got) !=
+                    ERROR_SUCCESS)
+        return std::nullopt;
+    if (type != REG_BINARY) return std::nullopt;
+    bytes.resize(got);
+    return bytes;
+}
+
+bool TRegistry::WriteBinary(const std::string& name, const std::string& bytes)
+{
+    if (!FKey) return false;
+    return RegSetValueExA(FKey, name.c_str(), 0, REG_BINARY, reinterpret_cast<const BYTE*>(bytes.data()),
+                          static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
+}
+
 bool TRegistry::DeleteValue(const std::string& name)
 {
     return FKey && RegDeleteValueA(FKey, name.c_str()) == ERROR_SUCCESS;

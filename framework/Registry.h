@@ -46,6 +46,9 @@ public:
     bool WriteString(const std::string& name, const std::string& value);
     bool WriteInteger(const std::string& name, int value);
     bool WriteBool(const std::string& name, bool value);
+    // REG_BINARY bytes; none when absent, of another type or unreadable.
+    std::optional<std::string> ReadBinary(const std::string& name) const;
+    bool WriteBinary(const std::string& name, const std::string& bytes);
     bool DeleteValue(const std::string& name);
     // Names of the current key's subkeys, in the system's order.
     std::vector<std::string> GetKeyNames() const;

@@ -59,6 +59,12 @@ TEST_F(RegistryTest, ValuesRoundTripAndWrongTypesReadAsAbsent)
         EXPECT_EQ(static_cast<DWORD>(REG_DWORD), RawValue(HKEY_CURRENT_USER, Base, "Number")->Type);
         EXPECT_EQ(n, reg.ReadInteger("Number")) << n;
     }
+    for (const std::string& bytes : {std::string(), std::string("\2", 1), std::string("\0\xff\0", 3)}) {
+        EXPECT_TRUE(reg.WriteBinary("Bytes", bytes));
+        EXPECT_EQ(static_cast<DWORD>(REG_BINARY), RawValue(HKEY_CURRENT_USER, Base, "Bytes")->Type);
+        EXPECT_EQ(bytes, RawValue(HKEY_CURRENT_USER, Base, "Bytes")->Data) << bytes.size() << " bytes as stored";
+        EXPECT_EQ(bytes, reg.ReadBinary("Bytes")) << bytes.size() << " bytes";
+    }
     EXPECT_TRUE(reg.WriteBool("Flag", true));
     EXPECT_EQ(1, reg.ReadInteger("Flag")) << "a flag is the number 1";
 
@@ -72,6 +78,7 @@ TEST_F(RegistryTest, ValuesRoundTripAndWrongTypesReadAsAbsent)
     for (const char* name : {"Number", "Binary", "Missing"}) EXPECT_FALSE(reg.ReadString(name).has_value()) << name;
     for (const char* name : {"Text0", "Short", "Binary", "Missing"}) EXPECT_FALSE(reg.ReadInteger(name).has_value()) << name;
     EXPECT_FALSE(reg.ReadBool("Text0").has_value());
+    for (const char* name : {"Text0", "Number", "Missing"}) EXPECT_FALSE(reg.ReadBinary(name).has_value()) << name;
 
     EXPECT_TRUE(reg.ValueExists("Binary"));
     EXPECT_TRUE(reg.DeleteValue("Binary"));
