@@ -250,7 +250,9 @@ void TvySystemMenu::InsertEntry()
     HMENU menu = FButton.GetSystemMenu();
     if (!menu) return;
     const int n = GetMenuItemCount(menu);
-    int pos = FPosition > n + 1 ? n : FPosition;
+    // Beyond the last item means at the end; clamped to the end itself, so that a separator
+    // inserted "at the item's place" below really lands before the appended item.
+    int pos = FPosition > n ? n : FPosition;
     const std::string text = FCaption.empty() ? FButton.Hint() : FCaption;
     const UINT id = FButton.Identifier();
     auto insert = [&](int at, UINT itemId, bool separator, bool withSubmenu) {
