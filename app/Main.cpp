@@ -28,7 +28,9 @@ const TClassInfo& TForm1::StaticClassInfo()
                     Field("CloseItem", &TForm1::CloseItem), Field("vyTrayIcon", &TForm1::vyTrayIcon),
                     Field("vyAppCursors1", &TForm1::vyAppCursors1),
                     Field("vyFormTopmost1", &TForm1::vyFormTopmost1), Field("vyAppAutoRun", &TForm1::vyAppAutoRun),
-                    Field("vyFormMagnet", &TForm1::vyFormMagnet), Field("vyFormBackground1", &TForm1::vyFormBackground1)};
+                    Field("vyFormSystemMenu1", &TForm1::vyFormSystemMenu1), Field("vyFormMagnet", &TForm1::vyFormMagnet),
+                    Field("vyFormPlacementSaver", &TForm1::vyFormPlacementSaver),
+                    Field("vyFormBackground1", &TForm1::vyFormBackground1)};
         return i;
     }();
     return info;

@@ -14,6 +14,8 @@
 #include "vyAppCursors.h"
 #include "vyFormBackground.h"
 #include "vyFormMagnet.h"
+#include "vyFormPlacementSaver.h"
+#include "vyFormSystemMenu.h"
 #include "vyFormTopmost.h"
 #include "vyTrayIcon.h"
 
@@ -47,7 +49,9 @@ public:
     TvyAppCursors* vyAppCursors1 = nullptr;
     TvyFormTopmost* vyFormTopmost1 = nullptr;
     TvyAppAutoRun* vyAppAutoRun = nullptr;
+    TvyFormSystemMenu* vyFormSystemMenu1 = nullptr;
     TvyFormMagnet* vyFormMagnet = nullptr;
+    TvyFormPlacementSaver* vyFormPlacementSaver = nullptr;
     TvyFormBackground* vyFormBackground1 = nullptr;
 
     // Published handlers, wired by the stored form.

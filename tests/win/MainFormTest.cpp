@@ -154,6 +154,28 @@ TEST_F(MainFormTest, StaysOnTopFromTheStartWithItsButtonPressed)
     EXPECT_TRUE(form->vyFormMagnet->FormDragable());
 }
 
+// The system menu keeps Move and Close, and the title-bar buttons' entries stand at their
+// positions, the always-on-top entry after its separator; restoring, sizing, minimising and
+// maximising are gone. (Wine's own "About Wine" entry, with its separator, is left out.)
+TEST_F(MainFormTest, SystemMenuHoldsMoveCloseAndTheButtonsEntries)
+{
+    form->Show();
+    HMENU m = GetSystemMenu(form->Handle(), FALSE);
+    std::vector<std::string> items;
+    for (int i = 0; i < GetMenuItemCount(m); ++i) {
+        char text[128] = {};
+        GetMenuStringA(m, i, text, sizeof text, MF_BYPOSITION);
+        if (GetMenuItemID(m, i) == 0xF141) {
+            items.pop_back();
+            continue;
+        }
+        items.push_back(text[0] ? std::string(text).substr(0, std::string(text).find('\t')) : "-");
+    }
+    EXPECT_EQ((std::vector<std::string>{"Minimize to Tray", "&Move", "-", "&Close", "-", "Always on &top",
+                                        "Auto-run at &StartUp"}),
+              items);
+}
+
 // The tray menu's check mark, the title-bar button and the system-menu entry all work the
 // same start-up entry, and the check mark follows whichever the user used.
 TEST_F(MainFormTest, AutoRunCheckMarkButtonMenuEntryAndRunEntryStayInStep)
