@@ -41,6 +41,7 @@ import select
 import signal
 import subprocess
 import time
+from collections import Counter
 from pathlib import Path
 
 try:
@@ -642,6 +643,23 @@ class Session:
         return wait_until(
             lambda: next((w for w in self.win_windows() if w.class_name == "#32768" and w.visible), None),
             10, "the tray menu")
+
+    def menu_groups(self, menu, name):
+        """The row ranges of a shown menu's groups of items, split at its separators (rows of
+        one colour across the menu that is not the menu's own): [(top, bottom), ...] in
+        desktop coordinates, top to bottom."""
+        img = self.desktop_image(name)
+        mx, my, mw, mh = menu.window_rect
+        xs = range(mx + 10, mx + mw - 10, 3)
+        face = Counter(img.getpixel((x, y)) for x in xs for y in range(my + 3, my + mh - 3)).most_common(1)[0][0]
+        groups, top = [], my + 3
+        for y in range(my + 3, my + mh - 3):
+            if img.getpixel((xs[0], y)) != face and len({img.getpixel((x, y)) for x in xs}) == 1:
+                if y - top > 4:
+                    groups.append((top, y - 1))
+                top = y + 1
+        groups.append((top, my + mh - 4))
+        return groups
 
     def choose_menu_item(self, menu, y):
         """Chooses the item at row y of a shown menu as a user does: the pointer comes onto it
