@@ -4,6 +4,7 @@
 // own taskbar; a stored ShowMainForm False that keeps the program hidden while it runs.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -334,6 +335,90 @@ TEST_F(AppEventsTest, PriorityIconAnimationAndOwnerCheck)
     } catch (const EInvalidOperation& e) {
         EXPECT_STREQ("Owner must be a Form!", e.what());
     }
+}
+
+// Pumps through the application's own message handling (where hints are followed) until
+// pred() holds or timeoutMs passes.
+bool AppPumpUntil(const std::function<bool()>& pred, DWORD timeoutMs = 5000)
+{
+    const DWORD start = GetTickCount();
+    while (!pred()) {
+        if (GetTickCount() - start > timeoutMs) return pred();
+        Application->ProcessMessages();
+        if (pred()) return true;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+TEST_F(AppEventsTest, HintShowsThroughOnShowHintAndASettingsChangeMakesANewHintWindow)
+{
+    form.reset(NewForm(300, 200, "Hints"));
+    auto* panel = new TPanel(form.get());
+    panel->SetParent(form.get());
+    panel->SetBounds(20, 20, 200, 100);
+    panel->SetHint("Short|Long text");
+    panel->SetShowHint(true);
+    auto* events = new TvyAppEvents(form.get());
+    events->SetHintPause(100);
+    events->SetHintHidePause(600);
+    events->SetHintColor(clYellow);
+    events->HintFont()->SetName("Arial");
+    std::vector<std::string> shown;
+    events->OnShowHint = [&](std::string& hint, bool& canShow, THintInfo& info) {
+        shown.push_back(hint);
+        EXPECT_TRUE(canShow) << "a hint may show unless someone says otherwise";
+        EXPECT_EQ(panel, info.HintControl) << "the control the hint is for";
+        hint += "!";
+    };
+    std::vector<std::string> hints;
+    events->OnHint = [&](TObject*) { hints.push_back(Application->Hint()); };
+    form->Show();
+    PumpQueued();
+
+    const POINT over = panel->ClientToScreen(POINT{100, 50});
+    SetCursorPos(over.x, over.y);
+    ASSERT_TRUE(AppPumpUntil([] { return Application->HintWindow() && Application->HintWindow()->Showing(); }))
+        << "the hint shows once the mouse has rested";
+    THintWindow* hint = Application->HintWindow();
+    EXPECT_EQ(std::vector<std::string>{"Short"}, shown) << "OnShowHint sees the short hint";
+    EXPECT_EQ("Short!", hint->Caption()) << "and what it made of it is shown";
+    EXPECT_EQ(std::vector<std::string>{"Long text"}, hints) << "the application's hint is the long one";
+    EXPECT_EQ("Arial", hint->Font()->Name()) << "the hint font";
+    RECT r;
+    GetWindowRect(hint->Handle(), &r);
+    EXPECT_GT(r.top, over.y) << "below the mouse";
+    PumpFor(100); // what the hint window draws reaches the screen
+    TBitmap shot;
+    CaptureScreen(r, shot);
+    EXPECT_EQ(ColorToRGB(clYellow), PixelsOf(shot)[static_cast<size_t>(shot.Width() + shot.Width() / 2)])
+        << "the hint colour, in the margin inside the border";
+    ASSERT_TRUE(AppPumpUntil([&] { return !hint->Showing(); })) << "the hint hides after HintHidePause";
+
+    // A settings change: a new hint window (with the font again) and OnSettingsChanged.
+    int changes = 0;
+    events->OnSettingsChanged = [&](TObject* sender) {
+        EXPECT_EQ(events, sender);
+        ++changes;
+    };
+    SendMessageA(Application->Handle(), WM_WININICHANGE, 0, 0);
+    EXPECT_EQ(1, changes) << "OnSettingsChanged fired";
+    ASSERT_NE(nullptr, Application->HintWindow()) << "hints stay on";
+    EXPECT_EQ("Arial", Application->HintWindow()->Font()->Name()) << "the new hint window has the hint font";
+
+    // An exception nobody handles goes to the standard display.
+    events->Free();
+    Application->OnException = nullptr;
+    auto* bare = new TvyAppEvents(form.get());
+    TestPlatform().Boxes.clear();
+    try {
+        throw Exception("Nobody listens");
+    } catch (...) {
+        HandleException(bare);
+    }
+    ASSERT_EQ(1u, TestPlatform().Boxes.size()) << "the standard exception display";
+    EXPECT_EQ("Nobody listens.", TestPlatform().Boxes[0].Text);
+    TestPlatform().Boxes.clear();
 }
 
 } // namespace
