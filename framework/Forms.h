@@ -200,7 +200,7 @@ public:
     TIcon* Icon() const noexcept { return FIcon.get(); }
     std::string ExeName() const;
 
-    // Hint settings; the hint window itself belongs to the components that show hints.
+    // Hint settings, for the application's own hint window.
     TColor HintColor() const noexcept { return FHintColor; }
     void SetHintColor(TColor c);
     int HintPause() const noexcept { return FHintPause; }
@@ -218,7 +218,8 @@ public:
     THintWindow* HintWindow() const noexcept { return FHintWindow; }
     // Hides the hint now and forgets the control it was for.
     void CancelHint();
-    // Shows the hint of the control under the mouse now, without waiting for HintPause.
+    // Shows the hint of the control the mouse last rested on, now, for the mouse at
+    // screenPoint (the pause timer calls it).
     void ActivateHint(POINT screenPoint);
     // Whether a settings change re-reads the locale's formats (FormatSettings).
     bool UpdateFormatSettings() const noexcept { return FUpdateFormatSettings; }
