@@ -396,6 +396,11 @@ void TCustomForm::WndProc(TMessage& m)
         return;
     case WM_ENTERMENULOOP: MenuLoopEntered(); break;
     case WM_EXITMENULOOP: MenuLoopLeft(); break;
+    case WM_HELP:
+        // F1 anywhere on the form: the application decides what help means.
+        if (Application) Application->HelpContext(0);
+        m.Result = TRUE;
+        return;
     default: break;
     }
     TWinControl::WndProc(m);
@@ -405,6 +410,112 @@ TCustomForm* GetParentForm(TControl* control)
 {
     while (control && !dynamic_cast<TCustomForm*>(control)) control = control->Parent();
     return static_cast<TCustomForm*>(control);
+}
+
+// --- THintWindow -----------------------------------------------------------------------
+
+namespace {
+// Timers of the application window.
+constexpr UINT_PTR kHintShowTimer = 0x4854; // the mouse rested long enough: show the hint
+constexpr UINT_PTR kHintHideTimer = 0x4855; // the hint has shown long enough
+constexpr int kHintMargin = 2;
+} // namespace
+
+std::string GetShortHint(const std::string& hint)
+{
+    const size_t bar = hint.find('|');
+    return bar == std::string::npos ? hint : hint.substr(0, bar);
+}
+
+std::string GetLongHint(const std::string& hint)
+{
+    const size_t bar = hint.find('|');
+    return bar == std::string::npos ? hint : hint.substr(bar + 1);
+}
+
+const TClassInfo& THintWindow::StaticClassInfo()
+{
+    static const TClassInfo info{"THintWindow", &TCustomControl::StaticClassInfo(), nullptr, {}, {}};
+    return info;
+}
+
+THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner)
+{
+    TControl::SetVisible(false);
+    SetParentColor(false);
+    SetColor(Application ? Application->HintColor() : clInfoBk);
+}
+
+void THintWindow::CreateParams(TCreateParams& params)
+{
+    TCustomControl::CreateParams(params);
+    params.Style = WS_POPUP | WS_BORDER;
+    params.ExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
+    params.WndParent = Application ? Application->Handle() : nullptr;
+    params.WindowClass.style |= CS_SAVEBITS;
+}
+
+void THintWindow::WndProc(TMessage& m)
+{
+    // The mouse goes through to the window below, which keeps its hint going.
+    if (m.Msg == WM_NCHITTEST) {
+        m.Result = HTTRANSPARENT;
+        return;
+    }
+    TCustomControl::WndProc(m);
+}
+
+RECT THintWindow::CalcHintRect(int maxWidth, const std::string& hint)
+{
+    RECT r{0, 0, maxWidth, 0};
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, Font()->Handle());
+    DrawTextA(dc, hint.c_str(), -1, &r, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    // Text, margin and the one-pixel border on each side.
+    r.right += 2 * (kHintMargin + 1) + 2;
+    r.bottom += 2 * (kHintMargin + 1);
+    return r;
+}
+
+void THintWindow::ActivateHint(const RECT& rect, const std::string& hint)
+{
+    SetCaption(hint);
+    RECT r = rect;
+    // Kept on the screen.
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    if (r.right > sw) OffsetRect(&r, sw - r.right, 0);
+    if (r.bottom > sh) OffsetRect(&r, 0, sh - r.bottom);
+    if (r.left < 0) OffsetRect(&r, -r.left, 0);
+    if (r.top < 0) OffsetRect(&r, 0, -r.top);
+    TControl::SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    SetWindowPos(Handle(), HWND_TOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void THintWindow::ReleaseHandle()
+{
+    if (HandleAllocated() && IsWindowVisible(FHandle))
+        SetWindowPos(FHandle, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+}
+
+bool THintWindow::Showing() const
+{
+    return FHandle && IsWindowVisible(FHandle);
+}
+
+void THintWindow::Paint()
+{
+    TCanvas* c = Canvas();
+    RECT r = ClientRect();
+    c->Brush()->SetColor(Color());
+    c->FillRect(r);
+    InflateRect(&r, -kHintMargin, -kHintMargin);
+    SetBkMode(c->Handle(), TRANSPARENT);
+    SetTextColor(c->Handle(), ColorToRGB(Font()->Color()));
+    DrawTextA(c->Handle(), Caption().c_str(), -1, &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
 }
 
 // --- TApplication ----------------------------------------------------------------------
@@ -457,13 +568,21 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner), FIcon(std::ma
     });
     SetWindowLongA(FHandle, GWL_WNDPROC, reinterpret_cast<LONG>(FObjectInstance));
     if (!FIcon->Empty()) SendMessageA(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcon->Handle()));
+    // A new application icon shows on the taskbar button at once.
+    FIcon->OnChange = [this](TObject*) {
+        if (FHandle) SendMessageA(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcon->Handle()));
+    };
+    GetFormatSettings();
+    if (FShowHint) FHintWindow = new THintWindow(this);
 }
 
 TApplication::~TApplication()
 {
     Destroying();
+    CancelHint();
     // Forms go first, the newest first; each removes itself from FForms.
     DestroyComponents();
+    FHintWindow = nullptr;
     FMainForm = nullptr;
     if (FHandle) {
         SetWindowLongA(FHandle, GWL_WNDPROC, reinterpret_cast<LONG>(DefWindowProcA));
@@ -504,6 +623,9 @@ void TApplication::RemoveForm(TCustomForm* f)
 {
     FForms.erase(std::remove(FForms.begin(), FForms.end(), f), FForms.end());
     if (FMainForm == f) FMainForm = nullptr;
+    // A visible form freed without being hidden takes the taskbar button along if it was
+    // the last one.
+    if (!IsDestroying()) UpdateVisible();
 }
 
 void TApplication::ShowException(const std::exception& e)
@@ -535,6 +657,11 @@ bool TApplication::ProcessMessage(MSG& msg)
         }
     }
     if (!handled) {
+        try {
+            HintMessage(msg);
+        } catch (...) {
+            ::HandleException(this);
+        }
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -604,12 +731,202 @@ void TApplication::Restore()
 void TApplication::UpdateVisible()
 {
     if (!FHandle) return;
-    const bool any = std::any_of(FForms.begin(), FForms.end(), [](TCustomForm* f) { return f->Visible() && f->HandleAllocated(); });
+    const bool any = FShowTaskIcon && std::any_of(FForms.begin(), FForms.end(), [](TCustomForm* f) {
+        return f->Visible() && f->HandleAllocated();
+    });
     const bool shown = IsWindowVisible(FHandle) != 0;
     if (any && !shown)
         ShowWindow(FHandle, SW_SHOWNOACTIVATE);
     else if (!any && shown)
         ShowWindow(FHandle, SW_HIDE);
+}
+
+void TApplication::SetShowHint(bool v)
+{
+    if (v == FShowHint) return;
+    FShowHint = v;
+    if (v) {
+        FHintWindow = new THintWindow(this);
+    } else {
+        CancelHint();
+        THintWindow* w = FHintWindow;
+        FHintWindow = nullptr;
+        if (w) w->Free();
+    }
+}
+
+void TApplication::SetHintColor(TColor c)
+{
+    FHintColor = c;
+    if (FHintWindow) FHintWindow->SetColor(c);
+}
+
+namespace {
+// A control's hint shows when it or, through ParentShowHint, a parent asks for it.
+bool HintWanted(const TControl* c)
+{
+    for (; c; c = c->Parent()) {
+        if (c->ShowHint()) return true;
+        if (!c->ParentShowHint()) return false;
+    }
+    return false;
+}
+
+// The control of this program under a mouse message: a windowed control or the
+// window-less child it has at that point.
+TControl* ControlUnderMouse(const MSG& msg)
+{
+    TWinControl* w = FindControl(msg.hwnd);
+    if (!w) return nullptr;
+    POINT p = msg.pt;
+    ScreenToClient(msg.hwnd, &p);
+    TControl* child = w->ControlAtPos(p);
+    return child && !dynamic_cast<TWinControl*>(child) ? child : w;
+}
+} // namespace
+
+void TApplication::HintMessage(const MSG& msg)
+{
+    switch (msg.message) {
+    case WM_MOUSEMOVE: {
+        TControl* c = ControlUnderMouse(msg);
+        if (c == FHintWindow) return;
+        SetHintControl(c);
+        break;
+    }
+    case WM_NCMOUSEMOVE: SetHintControl(nullptr); break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_NCLBUTTONDOWN:
+    case WM_NCRBUTTONDOWN:
+    case WM_NCMBUTTONDOWN:
+        KillTimer(FHandle, kHintShowTimer);
+        if (FHintWindow) FHintWindow->ReleaseHandle();
+        break;
+    default: break;
+    }
+}
+
+void TApplication::SetHintControl(TControl* control)
+{
+    if (control == FHintControl) return;
+    const bool wasShowing = FHintWindow && FHintWindow->Showing();
+    CancelHint();
+    FHintControl = control;
+    if (control) control->FreeNotification(this);
+    SetHint(control ? GetLongHint(control->Hint()) : std::string());
+    if (control && FShowHint && FHintWindow && !control->Hint().empty() && HintWanted(control))
+        SetTimer(FHandle, kHintShowTimer, static_cast<UINT>(wasShowing ? FHintShortPause : FHintPause), nullptr);
+}
+
+void TApplication::CancelHint()
+{
+    if (FHandle) {
+        KillTimer(FHandle, kHintShowTimer);
+        KillTimer(FHandle, kHintHideTimer);
+    }
+    if (FHintWindow) FHintWindow->ReleaseHandle();
+    if (FHintControl) FHintControl->RemoveFreeNotification(this);
+    FHintControl = nullptr;
+}
+
+void TApplication::ActivateHint(POINT screenPoint)
+{
+    TControl* c = FHintControl;
+    if (!c || !FShowHint || !FHintWindow) return;
+    THintInfo info;
+    info.HintControl = c;
+    info.CursorPos = c->ScreenToClient(screenPoint);
+    info.CursorRect = c->ClientRect();
+    // Below the mouse pointer.
+    info.HintPos = {screenPoint.x, screenPoint.y + GetSystemMetrics(SM_CYCURSOR) * 2 / 3};
+    info.HintMaxWidth = GetSystemMetrics(SM_CXSCREEN) / 2;
+    info.HintColor = FHintColor;
+    info.HideTimeout = FHintHidePause;
+    info.HintStr = GetShortHint(c->Hint());
+    std::string text = info.HintStr;
+    bool canShow = true;
+    OnShowHint(text, canShow, info);
+    // OnShowHint may have freed the control or switched hints off.
+    if (!canShow || text.empty() || FHintControl != c || !FHintWindow) return;
+    FHintWindow->SetColor(info.HintColor);
+    RECT r = FHintWindow->CalcHintRect(info.HintMaxWidth, text);
+    OffsetRect(&r, info.HintPos.x, info.HintPos.y);
+    FHintWindow->ActivateHint(r, text);
+    if (info.HideTimeout > 0) SetTimer(FHandle, kHintHideTimer, static_cast<UINT>(info.HideTimeout), nullptr);
+}
+
+void TApplication::Notification(TComponent* component, TOperation operation)
+{
+    TComponent::Notification(component, operation);
+    if (operation != TOperation::Remove) return;
+    if (component == FHintControl) {
+        FHintControl = nullptr;
+        if (FHandle) KillTimer(FHandle, kHintShowTimer);
+        if (FHintWindow) FHintWindow->ReleaseHandle();
+    }
+    if (component == FHintWindow) FHintWindow = nullptr;
+}
+
+void TApplication::SettingChange()
+{
+    if (FUpdateFormatSettings) GetFormatSettings();
+}
+
+void TApplication::SetShowTaskIcon(bool v)
+{
+    FShowTaskIcon = v;
+    if (!FHandle) return;
+    const bool shown = IsWindowVisible(FHandle) != 0;
+    if (v && !shown)
+        ShowWindow(FHandle, SW_SHOWNORMAL);
+    else if (!v && shown)
+        ShowWindow(FHandle, SW_HIDE);
+}
+
+bool TApplication::HelpCommand(WORD command, LONG data)
+{
+    bool callHelp = true, result = false;
+    OnHelp(command, data, callHelp, result);
+    return result;
+}
+
+namespace {
+struct TTopMostSearch {
+    HWND Application;
+    std::vector<HWND>* Found;
+};
+BOOL CALLBACK CollectTopMost(HWND wnd, LPARAM lp)
+{
+    auto* s = reinterpret_cast<TTopMostSearch*>(lp);
+    if (wnd != s->Application && IsWindowVisible(wnd) && (GetWindowLongA(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST))
+        s->Found->push_back(wnd);
+    return TRUE;
+}
+} // namespace
+
+void TApplication::NormalizeTopMosts()
+{
+    if (FTopMostLevel++ > 0) return;
+    FTopMostList.clear();
+    TTopMostSearch search{FHandle, &FTopMostList};
+    EnumThreadWindows(GetCurrentThreadId(), &CollectTopMost, reinterpret_cast<LPARAM>(&search));
+    // A hint is no window of the user's: it only goes away.
+    if (FHintWindow) FHintWindow->ReleaseHandle();
+    for (HWND w : FTopMostList)
+        SetWindowPos(w, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TApplication::RestoreTopMosts()
+{
+    if (FTopMostLevel == 0 || --FTopMostLevel > 0) return;
+    for (auto it = FTopMostList.rbegin(); it != FTopMostList.rend(); ++it)
+        if (IsWindow(*it))
+            SetWindowPos(*it, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    FTopMostList.clear();
 }
 
 void TApplication::BringToFront()
@@ -647,10 +964,29 @@ void TApplication::WndProc(TMessage& m)
         }
         break;
     case WM_ACTIVATEAPP:
-        if (m.WParam)
+        if (m.WParam) {
             OnActivate(this);
-        else
+        } else {
+            CancelHint();
             OnDeactivate(this);
+        }
+        break;
+    case WM_TIMER:
+        if (m.WParam == kHintShowTimer) {
+            KillTimer(FHandle, kHintShowTimer);
+            POINT p;
+            GetCursorPos(&p);
+            ActivateHint(p);
+            return;
+        }
+        if (m.WParam == kHintHideTimer) {
+            KillTimer(FHandle, kHintHideTimer);
+            if (FHintWindow) FHintWindow->ReleaseHandle();
+            return;
+        }
+        break;
+    case WM_WININICHANGE:
+        SettingChange();
         break;
     case WM_QUERYENDSESSION:
         m.Result = FMainForm ? FMainForm->CloseQuery() : TRUE;

@@ -116,6 +116,46 @@ using TExceptionEvent = TEvent<TObject*, const std::exception&>;
 using TMessageEvent = TEvent<MSG&, bool&>;
 using TIdleEvent = TEvent<TObject*, bool&>;
 
+// What the application is about to show as a hint; OnShowHint may change any of it.
+struct THintInfo {
+    TControl* HintControl = nullptr;
+    POINT HintPos{};        // screen point of the hint window's top left corner
+    int HintMaxWidth = 0;   // wider text wraps
+    TColor HintColor = clInfoBk;
+    RECT CursorRect{};      // client area of the control where the hint stays valid
+    POINT CursorPos{};      // the mouse, in the control's client coordinates
+    int ReshowTimeout = 0;
+    int HideTimeout = 0;    // ms until the hint hides itself; 0 keeps it
+    std::string HintStr;
+};
+using TShowHintEvent = TEvent<std::string&, bool&, THintInfo&>;
+// Command, data, call help (in and out), and the answer (in and out, false on entry).
+using THelpEvent = TEvent<WORD, LONG, bool&, bool&>;
+
+// The part of a hint before "|" is shown in the hint window; the part after it is the
+// long hint the application reports (the whole text when there is no "|").
+std::string GetShortHint(const std::string& hint);
+std::string GetLongHint(const std::string& hint);
+
+// The small pop-up that shows a control's hint: never activated, transparent to the mouse.
+class THintWindow : public TCustomControl {
+public:
+    TG_DECLARE_CLASS()
+    explicit THintWindow(TComponent* owner);
+    // The window's bounds for hint at (0, 0), wrapped at maxWidth.
+    virtual RECT CalcHintRect(int maxWidth, const std::string& hint);
+    // Shows hint in rect (screen coordinates) without taking the focus.
+    virtual void ActivateHint(const RECT& rect, const std::string& hint);
+    void ReleaseHandle();
+    bool Showing() const;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void WndProc(TMessage& m) override;
+    using TCustomControl::Paint;
+    void Paint() override;
+};
+
 class TApplication : public TComponent {
 public:
     TG_DECLARE_CLASS()
@@ -160,9 +200,9 @@ public:
     TIcon* Icon() const noexcept { return FIcon.get(); }
     std::string ExeName() const;
 
-    // Hint settings; the hint window itself belongs to the components that show hints.
+    // Hint settings, for the application's own hint window.
     TColor HintColor() const noexcept { return FHintColor; }
-    void SetHintColor(TColor c) { FHintColor = c; }
+    void SetHintColor(TColor c);
     int HintPause() const noexcept { return FHintPause; }
     void SetHintPause(int v) { FHintPause = v; }
     int HintHidePause() const noexcept { return FHintHidePause; }
@@ -170,9 +210,31 @@ public:
     int HintShortPause() const noexcept { return FHintShortPause; }
     void SetHintShortPause(int v) { FHintShortPause = v; }
     bool ShowHint() const noexcept { return FShowHint; }
-    void SetShowHint(bool v) { FShowHint = v; }
+    // Off frees the hint window, on makes a new one (with the system's present settings).
+    void SetShowHint(bool v);
     const std::string& Hint() const noexcept { return FHint; }
     void SetHint(const std::string& h);
+    // The hint window while hints are on, else nullptr.
+    THintWindow* HintWindow() const noexcept { return FHintWindow; }
+    // Hides the hint now and forgets the control it was for.
+    void CancelHint();
+    // Shows the hint of the control the mouse last rested on, now, for the mouse at
+    // screenPoint (the pause timer calls it).
+    void ActivateHint(POINT screenPoint);
+    // Whether a settings change re-reads the locale's formats (FormatSettings).
+    bool UpdateFormatSettings() const noexcept { return FUpdateFormatSettings; }
+    void SetUpdateFormatSettings(bool v) { FUpdateFormatSettings = v; }
+    // Whether the application window, and with it the taskbar button, may be visible at
+    // all; off hides it even while forms are showing.
+    bool ShowTaskIcon() const noexcept { return FShowTaskIcon; }
+    void SetShowTaskIcon(bool v);
+    // Help: OnHelp answers, else nothing (no help file).
+    bool HelpCommand(WORD command, LONG data);
+    bool HelpContext(LONG context) { return HelpCommand(HELP_CONTEXT, context); }
+    // Takes the thread's visible topmost windows (other than the application window) out
+    // of the topmost band, and puts them back; calls nest.
+    void NormalizeTopMosts();
+    void RestoreTopMosts();
 
     void Minimize();
     void Restore();
@@ -189,6 +251,8 @@ public:
     TExceptionEvent OnException;
     TMessageEvent OnMessage;
     TIdleEvent OnIdle;
+    THelpEvent OnHelp;
+    TShowHintEvent OnShowHint;
 
     // Forms register here so that modal loops and shutdown can find them.
     void AddForm(TCustomForm* f);
@@ -201,6 +265,17 @@ public:
 private:
     bool ProcessMessage(MSG& msg);
     void Idle();
+    // Follows the mouse from control to control for hints; a key or button hides one.
+    void HintMessage(const MSG& msg);
+    void SetHintControl(TControl* control);
+    void Notification(TComponent* component, TOperation operation) override;
+    void SettingChange();
+    THintWindow* FHintWindow = nullptr;
+    TControl* FHintControl = nullptr;
+    bool FUpdateFormatSettings = true;
+    bool FShowTaskIcon = true;
+    int FTopMostLevel = 0;
+    std::vector<HWND> FTopMostList;
     HWND FHandle = nullptr;
     WNDPROC FObjectInstance = nullptr;
     TCustomForm* FMainForm = nullptr;
@@ -286,6 +361,7 @@ constexpr int Graphics = 10;      // cursors and colour names
 constexpr int CaptionButton = 20; // shared tooltip window and face bitmaps
 constexpr int AppUpdater = 30;    // the swap program's path
 constexpr int AppAutoRun = 40;    // its two button bitmaps
+constexpr int AppEvents = 45;     // nothing at start; the shared event list goes at the end
 constexpr int SystemInfo = 50;    // processor architecture and type
 constexpr int AnimationEffect = 60; // the processor clock
 } // namespace UnitOrder

@@ -255,3 +255,30 @@ int ParamCount()
     const size_t n = SplitParams(GetCommandLineA()).size();
     return n > 0 ? static_cast<int>(n) - 1 : 0;
 }
+
+TFormatSettings FormatSettings;
+
+namespace {
+std::string LocaleText(LCTYPE item, const std::string& fallback)
+{
+    char buf[128] = {};
+    const int n = GetLocaleInfoA(LOCALE_USER_DEFAULT, item, buf, sizeof buf);
+    return n > 1 ? std::string(buf, static_cast<size_t>(n - 1)) : fallback;
+}
+char LocaleChar(LCTYPE item, char fallback)
+{
+    const std::string s = LocaleText(item, std::string(1, fallback));
+    return s.empty() ? fallback : s[0];
+}
+} // namespace
+
+void GetFormatSettings()
+{
+    const TFormatSettings d;
+    FormatSettings.DecimalSeparator = LocaleChar(LOCALE_SDECIMAL, d.DecimalSeparator);
+    FormatSettings.ThousandSeparator = LocaleChar(LOCALE_STHOUSAND, d.ThousandSeparator);
+    FormatSettings.DateSeparator = LocaleChar(LOCALE_SDATE, d.DateSeparator);
+    FormatSettings.TimeSeparator = LocaleChar(LOCALE_STIME, d.TimeSeparator);
+    FormatSettings.ShortDateFormat = LocaleText(LOCALE_SSHORTDATE, d.ShortDateFormat);
+    FormatSettings.LongTimeFormat = LocaleText(LOCALE_STIMEFORMAT, d.LongTimeFormat);
+}

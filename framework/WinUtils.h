@@ -75,3 +75,16 @@ F GetProc(const char* module, const char* name)
     if (!m) m = LoadLibraryA(module);
     return m ? ProcAs<F>(GetProcAddress(m, name)) : nullptr;
 }
+
+// The user's locale formats, read once at start and again on a settings change when the
+// application's UpdateFormatSettings is on.
+struct TFormatSettings {
+    char DecimalSeparator = '.';
+    char ThousandSeparator = ',';
+    char DateSeparator = '/';
+    char TimeSeparator = ':';
+    std::string ShortDateFormat = "M/d/yyyy";
+    std::string LongTimeFormat = "h:mm:ss tt";
+};
+extern TFormatSettings FormatSettings;
+void GetFormatSettings();
