@@ -26,7 +26,7 @@ const TClassInfo& TForm1::StaticClassInfo()
                     Field("N2", &TForm1::N2), Field("AutorunatStartUpItem", &TForm1::AutorunatStartUpItem),
                     Field("AboutItem", &TForm1::AboutItem), Field("N1", &TForm1::N1),
                     Field("CloseItem", &TForm1::CloseItem), Field("vyTrayIcon", &TForm1::vyTrayIcon),
-                    Field("vyAppCursors1", &TForm1::vyAppCursors1),
+                    Field("vyAppEvents1", &TForm1::vyAppEvents1), Field("vyAppCursors1", &TForm1::vyAppCursors1),
                     Field("vyFormTopmost1", &TForm1::vyFormTopmost1), Field("vyAppAutoRun", &TForm1::vyAppAutoRun),
                     Field("vyFormSystemMenu1", &TForm1::vyFormSystemMenu1), Field("vyFormMagnet", &TForm1::vyFormMagnet),
                     Field("vyFormPlacementSaver", &TForm1::vyFormPlacementSaver),

@@ -12,6 +12,7 @@
 #include "StdCtrls.h"
 #include "vyAppAutoRun.h"
 #include "vyAppCursors.h"
+#include "vyAppEvents.h"
 #include "vyFormBackground.h"
 #include "vyFormMagnet.h"
 #include "vyFormPlacementSaver.h"
@@ -46,6 +47,7 @@ public:
     TMenuItem* N1 = nullptr;
     TMenuItem* CloseItem = nullptr;
     TvyTrayIcon* vyTrayIcon = nullptr;
+    TvyAppEvents* vyAppEvents1 = nullptr;
     TvyAppCursors* vyAppCursors1 = nullptr;
     TvyFormTopmost* vyFormTopmost1 = nullptr;
     TvyAppAutoRun* vyAppAutoRun = nullptr;
