@@ -32,19 +32,18 @@ TvyAppUpdaterPasswordForm::TvyAppUpdaterPasswordForm(TComponent* owner) : TvyApp
 
 void TvyAppUpdaterPasswordForm::Prepare(const std::string& fileName)
 {
-    // Text 29: "Access to remote file "[b]%s[]" is password protected. ..."
-    vyRichLabel1->SetCaption(FWizard->Text(29, {fileName}));
-    SetCaption(FWizard->Text(11));
+    vyRichLabel1->SetCaption(FWizard->Text(utPasswordProtected, {fileName}));
+    SetCaption(FWizard->Text(utPasswordCaption));
     // Each label ends where the message starts, whatever the language's word length.
-    const std::pair<TvyEdit*, int> labels[] = {{UsernameEdit, 12}, {PasswordEdit, 13}};
+    const std::pair<TvyEdit*, TvyUpgradeText> labels[] = {{UsernameEdit, utUserName}, {PasswordEdit, utPassword}};
     for (const auto& [edit, text] : labels) {
         edit->AttachedLabel()->SetCaption(FWizard->Text(text));
         edit->AttachedLabel()->SetSpacing(edit->Left() - vyRichLabel1->Left());
     }
     UsernameEdit->SetText(FWizard->Engine().GetHTTPUsername());
     PasswordEdit->SetText(std::string());
-    OKBtn->SetCaption(FWizard->Text(16));
-    CancelBtn->SetCaption(FWizard->Text(17));
+    OKBtn->SetCaption(FWizard->Text(utOK));
+    CancelBtn->SetCaption(FWizard->Text(utCancel));
     // The client size is the window's own only once there is a window.
     HandleNeeded();
     SetClientSize(ClientWidth(), vyRichLabel1->Top() + vyRichLabel1->Height() + BottomPanel->Height());

@@ -32,11 +32,10 @@ void TvyAppUpdaterUpgradeMessageForm::Prepare(const std::string& upgradeMsg)
     const std::string name = UpgradeProgramName(Application ? Application->Title() : std::string(),
                                                 vyLoadUpgradeText(vyUpgradeTextDesignEnv),
                                                 vyLoadUpgradeText(vyUpgradeTextAppTitle));
-    // Text 23: "A newer version of [b]%s[] was released.\n%s\nDo you want to update ...?"
-    vyRichLabel1->SetCaption(FWizard->Text(23, {name, UpgradeMessageBlock(upgradeMsg)}));
-    SetCaption(FWizard->Text(0));
-    YesBtn->SetCaption(FWizard->Text(14));
-    LaterBtn->SetCaption(FWizard->Text(19));
+    vyRichLabel1->SetCaption(FWizard->Text(utUpgradeMessage, {name, UpgradeMessageBlock(upgradeMsg)}));
+    SetCaption(FWizard->Text(utWizardCaption));
+    YesBtn->SetCaption(FWizard->Text(utYes));
+    LaterBtn->SetCaption(FWizard->Text(utLater));
     // The client size is the window's own only once there is a window.
     HandleNeeded();
     SetClientSize(ClientWidth(), vyRichLabel1->Top() + vyRichLabel1->Height() + BottomPanel->Height());

@@ -265,6 +265,16 @@ bool TvyAppUpdaterWizardForm::Downloading() const
     return !FinishBtn->Enabled();
 }
 
+void TvyAppUpdaterWizardForm::SetTitle(const std::string& title)
+{
+    // A long title in some language gets a smaller font rather than run off the window.
+    WizardTitle->Font()->SetHeight(TitleFontHeight);
+    WizardTitle->SetCaption(title);
+    const int room = ClientWidth() - WizardTitle->Left() - 8;
+    while (WizardTitle->Width() > room && WizardTitle->Font()->Height() < MinTitleFontHeight)
+        WizardTitle->Font()->SetHeight(WizardTitle->Font()->Height() + 1);
+}
+
 void TvyAppUpdaterWizardForm::Start()
 {
     const std::string signature = " " + vyLoadUpgradeText(vyUpgradeTextSignature) + " ";
@@ -273,42 +283,42 @@ void TvyAppUpdaterWizardForm::Start()
     HandleNeeded();
     if (FWizard->StayOnTop()) MakeTopmost();
     if (PictureHasContent(FWizard->Pic118x218())) Image1->SetPicture(FWizard->Pic118x218());
-    EstimatedTimeLeftLab->SetCaption(FWizard->Text(22));
-    SetCaption(FWizard->Text(0));
-    WizardTitle->SetCaption(FWizard->Text(1));
-    LCurrentFile->SetCaption(" " + FWizard->Text(3) + " ");
-    LAllFiles->SetCaption(" " + FWizard->Text(4) + " ");
-    LDownloadingFileFrom->SetCaption(FWizard->Text(5));
-    FinishBtn->SetCaption(FWizard->Text(18));
-    CancelBtn->SetCaption(FWizard->Text(17));
+    EstimatedTimeLeftLab->SetCaption(FWizard->Text(utPreparing));
+    SetCaption(FWizard->Text(utWizardCaption));
+    SetTitle(FWizard->Text(utDownloadingTitle));
+    LCurrentFile->SetCaption(" " + FWizard->Text(utCurrentFile) + " ");
+    LAllFiles->SetCaption(" " + FWizard->Text(utAllFiles) + " ");
+    LDownloadingFileFrom->SetCaption(FWizard->Text(utDownloadingFrom));
+    FinishBtn->SetCaption(FWizard->Text(utNext));
+    CancelBtn->SetCaption(FWizard->Text(utCancel));
     Show();
 }
 
 void TvyAppUpdaterWizardForm::FileStep(const std::string& address, int index, int count)
 {
     FileURL->SetText(address);
-    AllDownloading->SetCaption(FWizard->Text(9, {index + 1, count}));
+    AllDownloading->SetCaption(FWizard->Text(utDownloadingNofM, {index + 1, count}));
 }
 
 void TvyAppUpdaterWizardForm::Progress(const TvyTransferFigures& figures, int totalPercentsDone, int fileSize)
 {
     ProgressCurrentFile->SetPosition(figures.PercentsDone);
     ProgressAllFiles->SetPosition(totalPercentsDone);
-    FileSizeLab->SetCaption(FWizard->Text(6, {Kilobytes(fileSize)}));
-    TransferRateLab->SetCaption(FWizard->Text(7, {static_cast<double>(figures.TransferRate)}));
+    FileSizeLab->SetCaption(FWizard->Text(utFileSize, {Kilobytes(fileSize)}));
+    TransferRateLab->SetCaption(FWizard->Text(utTransferRate, {static_cast<double>(figures.TransferRate)}));
     const TvyTimeLeft left = TimeLeftParts(figures.EstimatedTimeLeft);
-    EstimatedTimeLeftLab->SetCaption(FWizard->Text(8, {left.Hours, left.Minutes, left.Seconds}));
+    EstimatedTimeLeftLab->SetCaption(FWizard->Text(utTimeLeft, {left.Hours, left.Minutes, left.Seconds}));
 }
 
 void TvyAppUpdaterWizardForm::FinishPage()
 {
-    WizardTitle->SetCaption(FWizard->Text(2));
-    AfterNote->SetCaption(FWizard->Text(10, {Application ? Application->Title() : std::string()}));
+    SetTitle(FWizard->Text(utCompletedTitle));
+    AfterNote->SetCaption(FWizard->Text(utFinishNote, {Application ? Application->Title() : std::string()}));
     AfterNote->SetAutoSize(true);
     LCurrentFile->Hide();
     LAllFiles->Hide();
     CancelBtn->SetEnabled(false);
-    FinishBtn->SetCaption(FWizard->Text(16));
+    FinishBtn->SetCaption(FWizard->Text(utOK));
     FinishBtn->SetEnabled(true);
     FinishBtn->SetDefault(true);
     CancelBtn->SetDefault(false);
@@ -319,8 +329,7 @@ void TvyAppUpdaterWizardForm::FormCloseQuery(TObject*, bool& canClose)
 {
     // Without its wizard object (the engine has stopped) nothing is left to abort.
     if (!Downloading() || !FWizard) return;
-    // Text 27: "The update is not completed.\rWould you like to abort upgrading?"
-    const std::string text = FWizard ? FWizard->Text(27) : std::string();
+    const std::string text = FWizard ? FWizard->Text(utAbortQuestion) : std::string();
     const std::string title = Application ? Application->Title() : std::string();
     canClose = Platform().MessageBoxA(Handle(), text.c_str(), title.c_str(), MB_ICONQUESTION | MB_YESNO) == IDYES;
 }

@@ -140,6 +140,11 @@ public:
     void FileStep(const std::string& address, int index, int count);
     void Progress(const TvyTransferFigures& figures, int totalPercentsDone, int fileSize);
     void FinishPage();
+    // The title's font height as stored, and the smallest a long title may shrink to.
+    static constexpr int TitleFontHeight = -19;
+    static constexpr int MinTitleFontHeight = -13;
+    // Shows title, shrinking its font while it does not fit the window.
+    void SetTitle(const std::string& title);
     // True until the finish page: closing now aborts the upgrade.
     bool Downloading() const;
 

@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -87,6 +88,13 @@ void ExpectBounds(TControl* c, int left, int top, int width, int height)
 
 class UpgradeDialogsTest : public TCatchingTest {
 protected:
+    void SetUp() override
+    {
+        TCatchingTest::SetUp();
+        // The texts checked below are the English ones, whatever the user's language.
+        wizard->SetLanguage(wlEnglish);
+        engine.Calls.clear();
+    }
     void TearDown() override
     {
         wizard.reset();
@@ -355,7 +363,91 @@ TEST_F(UpgradeDialogsTest, EachFormExistsOnceAndTheStopStepEndsThem)
 
     wizard->SetLanguage(wlGerman);
     EXPECT_EQ(51100, wizard->BaseId());
+    wizard->SetLanguage(wlGerman);
     EXPECT_EQ(std::vector<std::string>{"language:51100"}, engine.Calls) << "the engine keeps the base";
+}
+
+// The width of a control's caption in its own font, without the accelerator's "&".
+int TextWidth(TWinControl* c, std::string text)
+{
+    text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
+    HDC dc = GetDC(c->Handle());
+    HGDIOBJ old = SelectObject(dc, c->Font()->Handle());
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(c->Handle(), dc);
+    return size.cx;
+}
+
+void ExpectFits(TButton* b, const std::string& language)
+{
+    EXPECT_LE(TextWidth(b, b->Caption()) + 8, b->Width()) << language << ": '" << b->Caption() << "' fits " << b->Name();
+}
+
+// Every language's texts fit their controls in the dialogs' font: the layouts do not grow, so
+// each text is measured against its place. Where the running code page is a language's own,
+// its dialogs are also written out for people to look at.
+TEST_F(UpgradeDialogsTest, EveryLanguageFitsItsControls)
+{
+    Application->SetTitle("Pellory Tallyglass");
+    for (const TvyUpgradeLanguageInfo& info : vyUpgradeLanguages()) {
+        const std::string language = info.Name;
+        const bool shown = info.CodePage == GetACP() && info.Language != wlEnglish;
+        const std::string suffix = "-" + AppUpdaterLanguageNames()[info.Language].substr(2) + ".png";
+        wizard->SetLanguage(info.Language);
+
+        WhenModal([&] {
+            TvyAppUpdaterUpgradeMessageForm* f = wizard->UpgradeMessageForm();
+            ASSERT_NE(nullptr, f);
+            ExpectFits(f->YesBtn, language);
+            ExpectFits(f->LaterBtn, language);
+            if (shown) SaveShot(f, "vyAppUpdater-upgrade-message" + suffix);
+            f->SetModalResult(mrNo);
+        });
+        wizard->ShowUpgradeMessage("1.1: faster sampling");
+
+        WhenModal([&] {
+            TvyAppUpdaterPasswordForm* f = wizard->PasswordForm();
+            ASSERT_NE(nullptr, f);
+            ExpectFits(f->OKBtn, language);
+            ExpectFits(f->CancelBtn, language);
+            for (TvyEdit* e : {f->UsernameEdit, f->PasswordEdit}) {
+                const TLabel* l = e->AttachedLabel()->Label();
+                EXPECT_LE(l->Left() + l->Width() + 2, e->Left()) << language << ": '" << l->Caption() << "' ends before its edit";
+            }
+            if (shown) SaveShot(f, "vyAppUpdater-password" + suffix);
+            f->SetModalResult(mrCancel);
+        });
+        wizard->ShowPasswordDialog("tallyglass.exe");
+
+        wizard->ShowWizard();
+        TvyAppUpdaterWizardForm* f = wizard->WizardForm();
+        ASSERT_NE(nullptr, f);
+        wizard->WizardFile("http://127.0.0.1/software/tallyglass.exe", 8, 10);
+        TvyTransferFigures figures;
+        figures.PercentsDone = 100;
+        figures.EstimatedTimeLeft = 99 * 3600 + 59 * 60 + 59;
+        figures.TransferRate = 9999.9f;
+        wizard->WizardProgress(figures, 100, 99999 * 1024);
+        const int inside = f->LCurrentFile->Width() - 6;
+        for (TLabel* l : {f->LDownloadingFileFrom, f->FileSizeLab, f->TransferRateLab, f->EstimatedTimeLeftLab, f->AllDownloading})
+            EXPECT_LE(l->Left() + l->Width(), inside) << language << ": '" << l->Caption() << "' fits its group";
+        for (TGroupBox* g : {f->LCurrentFile, f->LAllFiles})
+            EXPECT_LE(TextWidth(g, g->Caption()) + 16, g->Width()) << language << ": group caption '" << g->Caption() << "'";
+        EXPECT_LE(f->WizardTitle->Left() + f->WizardTitle->Width(), f->ClientWidth()) << language << ": title";
+        ExpectFits(f->FinishBtn, language);
+        ExpectFits(f->CancelBtn, language);
+        if (shown) SaveShot(f, "vyAppUpdater-wizard" + suffix);
+        wizard->WizardFinishPage();
+        EXPECT_LE(f->WizardTitle->Left() + f->WizardTitle->Width(), f->ClientWidth()) << language << ": finish title";
+        EXPECT_LE(f->AfterNote->Top() + f->AfterNote->Height(), f->Bevel1->Top()) << language << ": the note above the line";
+        ExpectFits(f->FinishBtn, language);
+        if (shown) SaveShot(f, "vyAppUpdater-wizard-finished" + suffix);
+        wizard->DestroyForms();
+        PumpQueued();
+    }
+    EXPECT_TRUE(TestPlatform().Boxes.empty());
 }
 
 } // namespace
