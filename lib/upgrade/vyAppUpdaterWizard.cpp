@@ -104,39 +104,33 @@ void TvyAppUpdaterWizard::FormGone(TCustomForm* form)
     if (form == FWizardForm) FWizardForm = nullptr;
 }
 
-bool TvyAppUpdaterWizard::ShowUpgradeMessage(const std::string& upgradeMsg)
+template <class T, class A>
+TModalResult TvyAppUpdaterWizard::AskModal(T*& slot, const A& argument)
 {
-    // One question at a time: a second one while the first is open is answered "later".
-    if (FUpgradeForm) return false;
-    FUpgradeForm = NewForm<TvyAppUpdaterUpgradeMessageForm>();
-    TvyAppUpdaterUpgradeMessageForm* form = FUpgradeForm;
+    // One question at a time: a second one while the first is open is not asked.
+    if (slot) return mrCancel;
+    slot = NewForm<T>();
+    T* form = slot;
     TModalResult result = mrCancel;
     try {
-        form->Prepare(upgradeMsg);
+        form->Prepare(argument);
         result = form->ShowModal();
     } catch (...) {
         form->Free();
         throw;
     }
     form->Free();
-    return result == mrYes;
+    return result;
+}
+
+bool TvyAppUpdaterWizard::ShowUpgradeMessage(const std::string& upgradeMsg)
+{
+    return AskModal(FUpgradeForm, upgradeMsg) == mrYes;
 }
 
 bool TvyAppUpdaterWizard::ShowPasswordDialog(const std::string& fileName)
 {
-    if (FPasswordForm) return false;
-    FPasswordForm = NewForm<TvyAppUpdaterPasswordForm>();
-    TvyAppUpdaterPasswordForm* form = FPasswordForm;
-    TModalResult result = mrCancel;
-    try {
-        form->Prepare(fileName);
-        result = form->ShowModal();
-    } catch (...) {
-        form->Free();
-        throw;
-    }
-    form->Free();
-    return result == mrOk;
+    return AskModal(FPasswordForm, fileName) == mrOk;
 }
 
 void TvyAppUpdaterWizard::ShowWizard()

@@ -78,6 +78,9 @@ private:
     // Creates a form owned by the application (never its main form) that reports its end here.
     template <class T>
     T* NewForm();
+    // Shows a modal dialog prepared with argument in slot and frees it once answered.
+    template <class T, class A>
+    TModalResult AskModal(T*& slot, const A& argument);
 
     TvyAppUpdaterEngineLink& FEngine;
     bool FEnabled = DefaultEnabled;

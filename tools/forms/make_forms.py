@@ -15,7 +15,7 @@ import struct
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "bitmaps"))
-from make_bitmaps import VGA16, bmp24, blend  # noqa: E402
+from make_bitmaps import VGA16, blend, bmp24, write_if_changed  # noqa: E402
 
 BLACK, NAVY, GRAY, SILVER, YELLOW, BLUE, WHITE = 0, 4, 7, 8, 11, 12, 15
 OLIVE, TEAL, GREEN = 3, 6, 10
@@ -180,13 +180,7 @@ def main():
                 key = stripped[len("Picture.Data = @"):-1]
                 line = indent + "Picture.Data = " + form_value(pictures[key], indent)
             lines.append(line)
-        text = "\n".join(lines).encode("latin-1")
-        path = os.path.join(out, name[: -len(".in")])
-        # Unchanged files keep their time, so the resource compiler does not run again.
-        if os.path.exists(path) and open(path, "rb").read() == text:
-            continue
-        with open(path, "wb") as f:
-            f.write(text)
+        write_if_changed(os.path.join(out, name[: -len(".in")]), "\n".join(lines).encode("latin-1"))
 
 
 if __name__ == "__main__":
