@@ -72,6 +72,12 @@ add_test(NAME win.vyAppUpdaterLanguageTest.cp1251 COMMAND vyAppUpdaterLanguageTe
 set_tests_properties(win.vyAppUpdaterLanguageTest.cp1251 PROPERTIES TIMEOUT 300
                      ENVIRONMENT "LC_ALL=ru_RU.UTF-8;TG_REPORT_SUFFIX=-cp1251")
 
+# The upgrade dialogs once more under the ANSI code page 1251 (Wine takes it from the Unix
+# locale), where they also show themselves in Russian and Ukrainian.
+add_test(NAME win.vyAppUpdaterWizardTest.cp1251 COMMAND vyAppUpdaterWizardTest)
+set_tests_properties(win.vyAppUpdaterWizardTest.cp1251 PROPERTIES TIMEOUT 300
+                     ENVIRONMENT "LC_ALL=ru_RU.UTF-8;TG_REPORT_SUFFIX=-cp1251")
+
 # A stand-in for a program being upgraded, which the swap program's tests start and restart.
 add_executable(SwapStandIn WIN32 ${CMAKE_SOURCE_DIR}/tests/win/standin/SwapStandIn.cpp)
 add_dependencies(vySwapTest SwapStandIn)

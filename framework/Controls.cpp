@@ -811,6 +811,9 @@ void TWinControl::WndProc(TMessage& m)
         FTrackingLeave = false;
         SetMouseControl(nullptr);
         break;
+    case WM_KEYDOWN:
+        if (WMKeyDownDialogKey(m)) return;
+        break;
     case WM_WINDOWPOSCHANGED:
         WMWindowPosChanged(m);
         break;
@@ -857,6 +860,28 @@ bool TWinControl::ReflectToChild(TMessage& m)
         return m.Msg == WM_COMMAND || m.Result != 0;
     }
     return false;
+}
+
+bool TWinControl::WMKeyDownDialogKey(TMessage& m)
+{
+    // Enter, Escape and Tab act on the form's buttons and focus, as in a dialog box, unless the
+    // control wants them itself (a multi-line edit) or Alt or Ctrl is held.
+    const WPARAM key = m.WParam;
+    if (key != VK_RETURN && key != VK_ESCAPE && key != VK_TAB) return false;
+    if (GetKeyState(VK_MENU) < 0 || GetKeyState(VK_CONTROL) < 0 || !FHandle) return false;
+    // Asked without the message: an edit given one takes itself to be in a dialog box.
+    const LRESULT code = SendMessageA(FHandle, WM_GETDLGCODE, key, 0);
+    if ((code & DLGC_WANTALLKEYS) || (key == VK_TAB && (code & DLGC_WANTTAB))) return false;
+    TWinControl* root = this;
+    while (root->Parent()) root = root->Parent();
+    const HWND wnd = FHandle;
+    if (!root->Perform(CM_DIALOGKEY, key, m.LParam)) return false;
+    // The key was translated already: its character must not reach the control as well.
+    MSG ch;
+    if (IsWindow(wnd) && PeekMessageA(&ch, wnd, WM_CHAR, WM_CHAR, PM_NOREMOVE) && ch.wParam == key)
+        PeekMessageA(&ch, wnd, WM_CHAR, WM_CHAR, PM_REMOVE);
+    m.Result = 0;
+    return true;
 }
 
 void TWinControl::DialogKey(TMessage& m)

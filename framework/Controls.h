@@ -278,6 +278,7 @@ private:
     // Hands a child's notice to the child control as CN_BASE + the message.
     bool ReflectToChild(TMessage& m);
     void DialogKey(TMessage& m);
+    bool WMKeyDownDialogKey(TMessage& m);
     void WMPaint(TMessage& m);
     void WMWindowPosChanged(TMessage& m);
     void WMMouseMove(const TMessage& m);

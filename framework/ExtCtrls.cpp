@@ -219,3 +219,76 @@ void TCustomPanel::Paint()
     std::string text = Caption();
     DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, align | DT_VCENTER | DT_SINGLELINE | DT_EXPANDTABS);
 }
+
+// --- TBevel ------------------------------------------------------------------------------
+
+namespace {
+const std::vector<std::string> BevelShapeNames = {"bsBox", "bsFrame", "bsTopLine", "bsBottomLine",
+                                                  "bsLeftLine", "bsRightLine", "bsSpacer"};
+const std::vector<std::string> BevelStyleNames = {"bsLowered", "bsRaised"};
+
+[[maybe_unused]] const bool BevelRegistered = [] {
+    RegisterComponentClass(TBevel::StaticClassInfo());
+    return true;
+}();
+} // namespace
+
+const TClassInfo& TBevel::StaticClassInfo()
+{
+    static const TClassInfo info = [] {
+        TClassInfo i{"TBevel", &TGraphicControl::StaticClassInfo(), &CreateComponentOf<TBevel>, {}, {}};
+        i.Props.push_back(EnumProp("Shape", &TBevel::Shape, &TBevel::SetShape, BevelShapeNames, std::optional(TBevelShape::bsBox)));
+        i.Props.push_back(EnumProp("Style", &TBevel::Style, &TBevel::SetStyle, BevelStyleNames, std::optional(TBevelStyle::bsLowered)));
+        return i;
+    }();
+    return info;
+}
+
+TBevel::TBevel(TComponent* owner) : TGraphicControl(owner)
+{
+    SetBounds(0, 0, 50, 50);
+}
+
+void TBevel::SetShape(TBevelShape v)
+{
+    if (v == FShape) return;
+    FShape = v;
+    Invalidate();
+}
+
+void TBevel::SetStyle(TBevelStyle v)
+{
+    if (v == FStyle) return;
+    FStyle = v;
+    Invalidate();
+}
+
+void TBevel::Paint()
+{
+    TCanvas* c = Canvas();
+    const TColor dark = FStyle == TBevelStyle::bsLowered ? clBtnShadow : clBtnHighlight;
+    const TColor light = FStyle == TBevelStyle::bsLowered ? clBtnHighlight : clBtnShadow;
+    const int w = Width(), h = Height();
+    // A line is two pixels: the dark one, and the light one beside it that makes it look cut in.
+    auto line = [c](TColor color, int x1, int y1, int x2, int y2) {
+        c->Pen()->SetColor(color);
+        c->MoveTo(x1, y1);
+        c->LineTo(x2, y2);
+    };
+    RECT r{0, 0, w, h};
+    switch (FShape) {
+    case TBevelShape::bsBox: Frame3D(c, r, dark, light, 1); break;
+    case TBevelShape::bsFrame:
+        r.right -= 1;
+        r.bottom -= 1;
+        Frame3D(c, r, dark, dark, 1);
+        r = RECT{1, 1, w, h};
+        Frame3D(c, r, light, light, 1);
+        break;
+    case TBevelShape::bsTopLine: line(dark, 0, 0, w, 0); line(light, 0, 1, w, 1); break;
+    case TBevelShape::bsBottomLine: line(dark, 0, h - 2, w, h - 2); line(light, 0, h - 1, w, h - 1); break;
+    case TBevelShape::bsLeftLine: line(dark, 0, 0, 0, h); line(light, 1, 0, 1, h); break;
+    case TBevelShape::bsRightLine: line(dark, w - 2, 0, w - 2, h); line(light, w - 1, 0, w - 1, h); break;
+    case TBevelShape::bsSpacer: break;
+    }
+}

@@ -91,3 +91,25 @@ public:
 // Draws width rings inside rect, top and left in topColor, bottom and right in bottomColor,
 // and shrinks rect by them.
 void Frame3D(TCanvas* canvas, RECT& rect, TColor topColor, TColor bottomColor, int width);
+
+// A 3-D line or frame without a window, drawn by its parent (group lines, box edges).
+enum class TBevelShape { bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer };
+enum class TBevelStyle { bsLowered, bsRaised };
+
+class TBevel : public TGraphicControl {
+public:
+    TG_DECLARE_CLASS()
+    explicit TBevel(TComponent* owner);
+
+    TBevelShape Shape() const noexcept { return FShape; }
+    void SetShape(TBevelShape v);
+    TBevelStyle Style() const noexcept { return FStyle; }
+    void SetStyle(TBevelStyle v);
+
+protected:
+    void Paint() override;
+
+private:
+    TBevelShape FShape = TBevelShape::bsBox;
+    TBevelStyle FStyle = TBevelStyle::bsLowered;
+};

@@ -33,6 +33,19 @@ const std::vector<std::string> WindowStateNames = {"wsNormal", "wsMinimized", "w
 
 } // namespace
 
+const TIdentMap& ModalResultIdents()
+{
+    static TIdentMap& map = [] () -> TIdentMap& {
+        TIdentMap& m = IdentMap("TModalResult");
+        const std::pair<const char*, int> names[] = {{"mrNone", mrNone},   {"mrOk", mrOk},         {"mrCancel", mrCancel},
+                                                     {"mrAbort", mrAbort}, {"mrRetry", mrRetry},   {"mrIgnore", mrIgnore},
+                                                     {"mrYes", mrYes},     {"mrNo", mrNo}};
+        for (auto& n : names) m.Add(n.first, n.second);
+        return m;
+    }();
+    return map;
+}
+
 // --- TCustomForm -----------------------------------------------------------------------
 
 const TClassInfo& TCustomForm::StaticClassInfo()
@@ -303,6 +316,14 @@ void TCustomForm::SetVisible(bool v)
     if (v) {
         OnShow(this);
         HWND h = Handle();
+        if (!FPositioned && (FPosition == TPosition::poScreenCenter || FPosition == TPosition::poDesktopCenter)) {
+            // Centred once, when first shown; later moves by the user stay.
+            RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+            if (FPosition == TPosition::poDesktopCenter) SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+            SetBounds(work.left + (work.right - work.left - Width()) / 2, work.top + (work.bottom - work.top - Height()) / 2,
+                      Width(), Height());
+        }
+        FPositioned = true;
         ShowWindow(h, FWindowState == TWindowState::wsMinimized ? SW_SHOWMINIMIZED
                       : FWindowState == TWindowState::wsMaximized ? SW_SHOWMAXIMIZED
                                                                   : SW_SHOWNORMAL);
@@ -326,8 +347,105 @@ bool TCustomForm::CloseQuery()
     return canClose;
 }
 
+namespace {
+BOOL CALLBACK CollectEnabledWindow(HWND wnd, LPARAM list)
+{
+    if (IsWindowVisible(wnd) && IsWindowEnabled(wnd)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(wnd);
+    return TRUE;
+}
+
+// The enabled, visible tab stops of a window's children, depth first in creation order.
+void CollectTabStops(TWinControl* control, std::vector<TWinControl*>& out)
+{
+    for (int i = 0; i < control->ControlCount(); ++i) {
+        auto* w = dynamic_cast<TWinControl*>(control->Controls(i));
+        if (!w || !w->Visible() || !w->Enabled() || !w->HandleAllocated()) continue;
+        if (GetWindowLongA(w->Handle(), GWL_STYLE) & WS_TABSTOP) out.push_back(w);
+        CollectTabStops(w, out);
+    }
+}
+} // namespace
+
+void TCustomForm::FocusFirstControl()
+{
+    std::vector<TWinControl*> stops;
+    CollectTabStops(this, stops);
+    if (!stops.empty()) stops.front()->SetFocus();
+}
+
+void TCustomForm::FocusNextControl(bool backward)
+{
+    std::vector<TWinControl*> stops;
+    CollectTabStops(this, stops);
+    if (stops.empty()) return;
+    HWND focus = GetFocus();
+    auto at = std::find_if(stops.begin(), stops.end(), [focus](TWinControl* w) { return w->Handle() == focus; });
+    size_t n = stops.size(), i = at == stops.end() ? (backward ? 0 : n - 1) : static_cast<size_t>(at - stops.begin());
+    stops[backward ? (i + n - 1) % n : (i + 1) % n]->SetFocus();
+}
+
+TModalResult TCustomForm::ShowModal()
+{
+    if (Visible() || FModal) throw EInvalidOperation("Cannot make a visible window modal");
+    if (GetCapture()) ReleaseCapture();
+    HWND active = GetActiveWindow();
+    HWND own = Handle();
+    std::vector<HWND> disabled;
+    EnumThreadWindows(GetCurrentThreadId(), &CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled));
+    disabled.erase(std::remove(disabled.begin(), disabled.end(), own), disabled.end());
+    for (HWND w : disabled) EnableWindow(w, FALSE);
+    FModal = true;
+    FModalResult = mrNone;
+    auto restore = [&] {
+        for (HWND w : disabled)
+            if (IsWindow(w)) EnableWindow(w, TRUE);
+        FModal = false;
+        if (HandleAllocated()) {
+            // Hidden without activating another window first, so the one that was active returns.
+            SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
+                         SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+            Hide();
+        }
+        if (active && IsWindow(active)) SetActiveWindow(active);
+    };
+    try {
+        Show();
+        FocusFirstControl();
+        while (true) {
+            Application->HandleMessage();
+            if (Application->Terminated()) {
+                if (!FModalResult) FModalResult = mrCancel;
+                break;
+            }
+            if (!FModalResult) continue;
+            // The form may still refuse: OnCloseQuery or an OnClose of caNone keep it open.
+            TCloseAction action = TCloseAction::caNone;
+            if (CloseQuery()) {
+                action = TCloseAction::caHide;
+                DoClose(action);
+            }
+            if (action == TCloseAction::caNone) {
+                FModalResult = mrNone;
+                continue;
+            }
+            if (action == TCloseAction::caFree) Release();
+            break;
+        }
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
+    return FModalResult;
+}
+
 void TCustomForm::Close()
 {
+    if (FModal) {
+        // The modal loop asks the form and closes it.
+        FModalResult = mrCancel;
+        return;
+    }
     if (!CloseQuery()) return;
     TCloseAction action = (Application && Application->MainForm() == this) ? TCloseAction::caFree : TCloseAction::caHide;
     DoClose(action);
@@ -401,6 +519,13 @@ void TCustomForm::WndProc(TMessage& m)
         if (Application) Application->HelpContext(0);
         m.Result = TRUE;
         return;
+    case CM_DIALOGKEY:
+        if (m.WParam == VK_TAB) {
+            FocusNextControl(GetKeyState(VK_SHIFT) < 0);
+            m.Result = 1;
+            return;
+        }
+        break;
     default: break;
     }
     TWinControl::WndProc(m);
@@ -634,6 +759,11 @@ void TApplication::ShowException(const std::exception& e)
     if (!text.empty() && text.back() > '.') text += '.';
     HWND owner = FMainForm && FMainForm->HandleAllocated() && IsWindowVisible(FMainForm->Handle()) ? FMainForm->Handle() : FHandle;
     Platform().MessageBoxA(owner, text.c_str(), FTitle.c_str(), MB_OK | MB_ICONSTOP);
+}
+
+int TApplication::MessageBox(const std::string& text, const std::string& caption, UINT flags)
+{
+    return Platform().MessageBoxA(FHandle, text.c_str(), caption.c_str(), flags);
 }
 
 void TApplication::HandleException(TObject* sender)

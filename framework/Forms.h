@@ -20,6 +20,13 @@ enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 
 using TCloseEvent = TEvent<TObject*, TCloseAction&>;
+
+// What a modal form answers: the dialog-box identifiers (IDOK .. IDNO), 0 while it runs.
+using TModalResult = int;
+constexpr TModalResult mrNone = 0, mrOk = IDOK, mrCancel = IDCANCEL, mrAbort = IDABORT, mrRetry = IDRETRY,
+                       mrIgnore = IDIGNORE, mrYes = IDYES, mrNo = IDNO;
+// mrOk and the rest, as stored forms name them.
+const TIdentMap& ModalResultIdents();
 using TCloseQueryEvent = TEvent<TObject*, bool&>;
 
 class TCustomForm : public TWinControl {
@@ -54,6 +61,16 @@ public:
     void SetClientSize(int width, int height) override;
 
     void SetVisible(bool v) override;
+    // Shows the form and runs messages until ModalResult is set and the form agrees to close;
+    // the other windows of the thread are disabled meanwhile. Returns ModalResult.
+    TModalResult ShowModal();
+    TModalResult ModalResult() const noexcept { return FModalResult; }
+    void SetModalResult(TModalResult v) { FModalResult = v; }
+    bool Modal() const noexcept { return FModal; }
+    // Gives the focus to the first enabled, visible tab stop (in creation order).
+    void FocusFirstControl();
+    // Tab and Shift+Tab: the next (or previous) enabled, visible tab stop, wrapping around.
+    void FocusNextControl(bool backward);
     void Close();
     bool CloseQuery();
     void Release();
@@ -102,6 +119,9 @@ private:
     bool FKeyPreview = false;
     bool FCreated = false;
     bool FDestroyRan = false;
+    bool FModal = false;
+    bool FPositioned = false;
+    TModalResult FModalResult = mrNone;
     // Client size requested before the window exists (stored forms give client sizes).
     int FPendingClientWidth = -1, FPendingClientHeight = -1;
 };
@@ -188,6 +208,8 @@ public:
     bool Terminated() const noexcept { return FTerminated; }
     // The standard exception display: a message box with the text.
     void ShowException(const std::exception& e);
+    // A message box owned by the application window (through the platform seam).
+    int MessageBox(const std::string& text, const std::string& caption, UINT flags);
     void HandleException(TObject* sender);
 
     HWND Handle() const noexcept { return FHandle; }

@@ -1,6 +1,8 @@
 // framework/StdCtrls.cpp
 #include "StdCtrls.h"
 
+#include "Forms.h"
+
 namespace {
 const std::vector<std::string> AlignmentNames = {"taLeftJustify", "taRightJustify", "taCenter"};
 const std::vector<std::string> LayoutNames = {"tlTop", "tlCenter", "tlBottom"};
@@ -235,6 +237,7 @@ const TClassInfo& TCustomEdit::StaticClassInfo()
         pc.Set = [](TPersistent& o, const TPropValue& v) { static_cast<E&>(o).SetPasswordChar(TextChar(std::get<std::string>(v))); };
         p.push_back(std::move(pc));
         p.push_back(BoolProp("ReadOnly", &E::ReadOnly, &E::SetReadOnly, false));
+        p.push_back(BoolProp("TabStop", &E::TabStop, &E::SetTabStop, true));
         p.push_back(StrProp<TControl>("Text", &TControl::Caption, &TControl::SetCaption));
         p.push_back(IntProp("Color", &TControl::Color, &TControl::SetColor, clWindow, &ColorIdents()));
         p.push_back(BoolProp("ParentColor", &TControl::ParentColor, &TControl::SetParentColor, false));
@@ -259,6 +262,7 @@ const TClassInfo& TButton::StaticClassInfo()
         TClassInfo i{"TButton", &TWinControl::StaticClassInfo(), &CreateComponentOf<TButton>, {}, {}};
         i.Props.push_back(BoolProp("Default", &TButton::Default, &TButton::SetDefault, false));
         i.Props.push_back(BoolProp("Cancel", &TButton::Cancel, &TButton::SetCancel, false));
+        i.Props.push_back(IntProp("ModalResult", &TButton::ModalResult, &TButton::SetModalResult, 0, &ModalResultIdents()));
         return i;
     }();
     return info;
@@ -270,6 +274,7 @@ struct TRegisterEditsAndButtons {
     {
         RegisterComponentClass(TEdit::StaticClassInfo());
         RegisterComponentClass(TButton::StaticClassInfo());
+        RegisterComponentClass(TGroupBox::StaticClassInfo());
     }
 } RegisterEditsAndButtons;
 } // namespace
@@ -286,7 +291,8 @@ void TCustomEdit::CreateParams(TCreateParams& params)
 {
     TWinControl::CreateParams(params);
     params.SystemClass = "EDIT";
-    params.Style |= WS_TABSTOP | ES_AUTOHSCROLL | ES_AUTOVSCROLL;
+    params.Style |= ES_AUTOHSCROLL | ES_AUTOVSCROLL;
+    if (FTabStop) params.Style |= WS_TABSTOP;
     if (FPasswordChar) params.Style |= ES_PASSWORD;
     if (FReadOnly) params.Style |= ES_READONLY;
     if (!FHideSelection) params.Style |= ES_NOHIDESEL;
@@ -346,6 +352,16 @@ void TCustomEdit::SetReadOnly(bool v)
     if (v == FReadOnly) return;
     FReadOnly = v;
     if (FHandle) SendMessageA(FHandle, EM_SETREADONLY, v, 0);
+}
+
+void TCustomEdit::SetTabStop(bool v)
+{
+    if (v == FTabStop) return;
+    FTabStop = v;
+    if (FHandle) {
+        const LONG style = GetWindowLongA(FHandle, GWL_STYLE);
+        SetWindowLongA(FHandle, GWL_STYLE, v ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+    }
 }
 
 void TCustomEdit::SelectAll()
@@ -499,4 +515,50 @@ void TButton::WndProc(TMessage& m)
     default: break;
     }
     TWinControl::WndProc(m);
+}
+
+void TButton::Click()
+{
+    if (FModalResult)
+        if (TCustomForm* form = GetParentForm(this)) form->SetModalResult(FModalResult);
+    TWinControl::Click();
+}
+
+// --- TGroupBox ---------------------------------------------------------------------------
+
+const TClassInfo& TCustomGroupBox::StaticClassInfo()
+{
+    static const TClassInfo info{"TCustomGroupBox", &TCustomControl::StaticClassInfo(), nullptr, {}, {}};
+    return info;
+}
+
+const TClassInfo& TGroupBox::StaticClassInfo()
+{
+    static const TClassInfo info{"TGroupBox", &TCustomGroupBox::StaticClassInfo(), &CreateComponentOf<TGroupBox>, {}, {}};
+    return info;
+}
+
+TCustomGroupBox::TCustomGroupBox(TComponent* owner) : TCustomControl(owner)
+{
+    SetBounds(0, 0, 185, 105);
+}
+
+void TCustomGroupBox::Paint()
+{
+    TCanvas* c = Canvas();
+    c->Font()->Assign(*Font());
+    HDC dc = c->Handle();
+    TEXTMETRICA tm{};
+    GetTextMetricsA(dc, &tm);
+    // The frame runs through the middle of the caption's line.
+    RECT frame{0, tm.tmHeight / 2 - 1, Width(), Height()};
+    DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+    if (Caption().empty()) return;
+    const std::string& text = Caption();
+    RECT r{8, 0, 8, tm.tmHeight};
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE);
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, ColorToRGB(Color()));
+    SetTextColor(dc, ColorToRGB(Enabled() ? Font()->Color() : clGrayText));
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_SINGLELINE);
 }

@@ -84,6 +84,9 @@ public:
     virtual void SetPasswordChar(char c);
     bool ReadOnly() const noexcept { return FReadOnly; }
     void SetReadOnly(bool v);
+    // Tab moves the focus here.
+    bool TabStop() const noexcept { return FTabStop; }
+    void SetTabStop(bool v);
 
     void SelectAll();
     int SelStart() const;
@@ -118,6 +121,7 @@ private:
     int FMaxLength = 0;
     char FPasswordChar = 0;
     bool FReadOnly = false;
+    bool FTabStop = true;
     bool FClickFocus = false;
     std::unique_ptr<TBrush> FBrush;
 };
@@ -138,6 +142,10 @@ public:
     void SetDefault(bool v);
     bool Cancel() const noexcept { return FCancel; }
     void SetCancel(bool v) { FCancel = v; }
+    // A click sets the modal result of the form the button is on (0: none).
+    int ModalResult() const noexcept { return FModalResult; }
+    void SetModalResult(int v) { FModalResult = v; }
+    void Click() override;
 
 protected:
     void CreateParams(TCreateParams& params) override;
@@ -146,4 +154,24 @@ protected:
 private:
     bool FDefault = false;
     bool FCancel = false;
+    int FModalResult = 0;
+};
+
+// A frame with a caption that groups the controls inside it; it paints itself, so the
+// controls without a window of their own show on it too.
+class TCustomGroupBox : public TCustomControl {
+public:
+    TG_DECLARE_CLASS()
+    explicit TCustomGroupBox(TComponent* owner);
+
+protected:
+    using TCustomControl::Paint;
+    void Paint() override;
+    void TextChanged() override { Invalidate(); }
+};
+
+class TGroupBox : public TCustomGroupBox {
+public:
+    TG_DECLARE_CLASS()
+    explicit TGroupBox(TComponent* owner) : TCustomGroupBox(owner) {}
 };

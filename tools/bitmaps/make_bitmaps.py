@@ -277,6 +277,14 @@ def edit_glyph(rows):
     return [[EDIT_GLYPH_PALETTE[ch] for ch in row] for row in rows]
 
 
+def write_if_changed(path, data):
+    # Unchanged files keep their time, so the resource compiler does not run again.
+    if os.path.exists(path) and open(path, "rb").read() == data:
+        return
+    with open(path, "wb") as f:
+        f.write(data)
+
+
 def main():
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
@@ -297,12 +305,7 @@ def main():
     for name, rows in EDIT_GLYPHS.items():
         files[name] = bmp24(edit_glyph(rows))
     for name, data in files.items():
-        path = os.path.join(out, name + ".bmp")
-        # Unchanged files keep their time, so the resource compiler does not run again.
-        if os.path.exists(path) and open(path, "rb").read() == data:
-            continue
-        with open(path, "wb") as f:
-            f.write(data)
+        write_if_changed(os.path.join(out, name + ".bmp"), data)
 
 
 if __name__ == "__main__":

@@ -6,10 +6,13 @@
 #include "Forms.h"
 #include "WinTest.h"
 
-int TRecordingPlatform::MessageBoxA(HWND, const char* text, const char* caption, UINT type)
+int TRecordingPlatform::MessageBoxA(HWND wnd, const char* text, const char* caption, UINT type)
 {
-    Boxes.push_back({text ? text : "", caption ? caption : "", type});
-    return IDOK;
+    Boxes.push_back({text ? text : "", caption ? caption : "", type, wnd});
+    if (Answers.empty()) return IDOK;
+    const int answer = Answers.front();
+    Answers.erase(Answers.begin());
+    return answer;
 }
 
 unsigned short TRecordingPlatform::FreeResources(unsigned short selector)

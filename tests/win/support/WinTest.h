@@ -22,8 +22,11 @@ public:
         std::string Text;
         std::string Caption;
         UINT Type;
+        HWND Wnd = nullptr;
     };
     std::vector<TBox> Boxes;
+    // The answers the next message boxes give, first in first out; IDOK when none is left.
+    std::vector<int> Answers;
     int MessageBoxA(HWND wnd, const char* text, const char* caption, UINT type) override;
 
     // When set, the resource figures come from here instead of the real query.
