@@ -278,7 +278,7 @@ TEST(SystemInfo, ReadOnlyWritesAreRefusedAloudOnlyInTheDesigner)
     EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), TestPlatform().Boxes[0].Type);
 }
 
-TEST(SystemInfo, MachineFactsMatchTheSystem)
+TEST(SystemInfo, DriveSerialAndPlacesAsTheSystemHasThem)
 {
     TOwnedPtr<TvySystemInfo> info(new TvySystemInfo(nullptr));
     DWORD serial = 0;
@@ -293,21 +293,6 @@ TEST(SystemInfo, MachineFactsMatchTheSystem)
     EXPECT_EQ(dir, info->DirWindows()) << "without a trailing backslash";
     EXPECT_NE('\\', info->DirTemp().back());
 
-    OSVERSIONINFOA v{};
-    v.dwOSVersionInfoSize = sizeof v;
-    GetVersionExA(&v);
-    EXPECT_EQ(static_cast<int>(v.dwMajorVersion), info->WinVersionMajor());
-    EXPECT_EQ(static_cast<int>(v.dwBuildNumber & 0xFFFF), info->WinVersionBuild());
-
-    SYSTEM_INFO si{};
-    GetSystemInfo(&si);
-    EXPECT_EQ(static_cast<int>(si.dwNumberOfProcessors), info->CPUsNumber());
-    EXPECT_EQ(CPUArchitectureOf(si.wProcessorArchitecture), info->CPUArchitecture());
-
-    const int load = info->MemLoad();
-    EXPECT_TRUE(load >= 0 && load <= 100) << load;
-    EXPECT_GT(info->MemTotalPhisical(), 0);
-    EXPECT_LE(info->MemAvailPhisical(), info->MemTotalPhisical());
     const int up = info->SystemUpTime();
     EXPECT_NEAR(static_cast<double>(GetTickCount() / 1000u), up, 1.0);
 }
