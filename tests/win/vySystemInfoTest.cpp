@@ -295,6 +295,11 @@ TEST(SystemInfo, DriveSerialAndPlacesAsTheSystemHasThem)
 
     const int up = info->SystemUpTime();
     EXPECT_NEAR(static_cast<double>(GetTickCount() / 1000u), up, 1.0);
+
+    if (!(GetVersion() & 0x80000000u) && IsWin2KOrLater()) {
+        EXPECT_TRUE(info->WinNT()) << "every NT generation is the NT platform";
+        EXPECT_EQ("(not available on NT)", info->ComputerDescription()) << "not the Windows 98 network key";
+    }
 }
 
 // Only where the test owns the display: the Wine desktop of the test run, which offers the
