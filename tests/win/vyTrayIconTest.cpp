@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "ChildProcess.h"
 #include "FormReader.h"
 #include "Forms.h"
 #include "Main.h"
@@ -352,50 +353,12 @@ TEST(TrayIconWin98Test, TheBalloonIsNeverSentBeforeWindows2000)
 TEST(TrayIconWin98Test, RunsAsWindows98InACopyOfThisProgram)
 {
     if (GetVersion() & 0x80000000u) GTEST_SKIP() << "this is the copy";
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string copy = self;
-    copy.replace(copy.rfind(".exe"), 4, "98.exe");
-    ASSERT_TRUE(CopyFileA(self, copy.c_str(), FALSE)) << "copying to " << copy;
-    const std::string exeName = copy.substr(copy.find_last_of("\\/") + 1);
-    HKEY key;
-    const std::string path = "Software\\Wine\\AppDefaults\\" + exeName;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
-    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win98"), 6);
-    RegCloseKey(key);
-
-    // The child's output goes to a file we read back; it must not overwrite our report.
-    const std::string out = copy + ".out";
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE file = CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = si.hStdError = file;
-    PROCESS_INFORMATION pi{};
-    std::string cmd = "\"" + copy + "\" --gtest_filter=TrayIconWin98Test.TheBalloonIsNeverSentBeforeWindows2000";
-    SetEnvironmentVariableA("GTEST_OUTPUT", nullptr);
-    ASSERT_TRUE(CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi));
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 60000));
-    DWORD code = 1;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    CloseHandle(file);
-    std::string text;
-    if (std::FILE* f = std::fopen(out.c_str(), "rb")) {
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-        std::fclose(f);
-    }
-    RegDeleteKeyA(HKEY_CURRENT_USER, path.c_str());
-    DeleteFileA(out.c_str());
-    DeleteFileA(copy.c_str());
-    EXPECT_EQ(0u, code) << text;
-    EXPECT_NE(std::string::npos, text.find("[  PASSED  ] 1 test")) << text;
-    EXPECT_EQ(std::string::npos, text.find("SKIPPED")) << "the copy did not report Windows 98:\n" << text;
+    const TChildResult r = RunAsWindowsVersion(
+        "win98", "--gtest_filter=TrayIconWin98Test.TheBalloonIsNeverSentBeforeWindows2000", "TG_TRAY_CHILD", "1");
+    EXPECT_TRUE(r.Finished) << r.Output;
+    EXPECT_EQ(0u, r.ExitCode) << r.Output;
+    EXPECT_NE(std::string::npos, r.Output.find("[  PASSED  ] 1 test")) << r.Output;
+    EXPECT_EQ(std::string::npos, r.Output.find("SKIPPED")) << "the copy did not report Windows 98:\n" << r.Output;
 }
 
 } // namespace

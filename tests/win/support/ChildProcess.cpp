@@ -50,3 +50,26 @@ TChildResult RunChild(const std::string& commandLine, const char* name, const ch
     DeleteFileA(out);
     return result;
 }
+
+TChildResult RunAsWindowsVersion(const std::string& version, const std::string& args, const char* name,
+                                 const char* value, DWORD timeoutMs)
+{
+    const std::string self = SelfPath();
+    std::string copy = self;
+    copy.replace(copy.rfind(".exe"), 4, "-" + version + ".exe");
+    if (!CopyFileA(self.c_str(), copy.c_str(), FALSE)) return {};
+    const std::string exeName = copy.substr(copy.find_last_of("\\/") + 1);
+    const std::string path = "Software\\Wine\\AppDefaults\\" + exeName;
+    HKEY key;
+    TChildResult result;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
+        ERROR_SUCCESS) {
+        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                       static_cast<DWORD>(version.size() + 1));
+        RegCloseKey(key);
+        result = RunChild("\"" + copy + "\" " + args, name, value, timeoutMs);
+        RegDeleteKeyA(HKEY_CURRENT_USER, path.c_str());
+    }
+    DeleteFileA(copy.c_str());
+    return result;
+}

@@ -17,3 +17,8 @@ struct TChildResult {
 TChildResult RunChild(const std::string& commandLine, const char* name, const char* value, DWORD timeoutMs = 60000);
 // This program's full path.
 std::string SelfPath();
+// Runs a copy of this program that Wine's per-program settings make report another Windows
+// version ("win98", "winxp"), with the arguments given and name=value set for it; the copy
+// and its setting are removed afterwards.
+TChildResult RunAsWindowsVersion(const std::string& version, const std::string& args, const char* name,
+                                 const char* value, DWORD timeoutMs = 60000);
