@@ -222,15 +222,32 @@ TEST_F(vyHTTPTest, DownloadToFileWithoutLength)
     DeleteFileA(name.c_str());
 }
 
-TEST_F(vyHTTPTest, FailedAnswerWithoutLengthWritesNoFile)
+TEST_F(vyHTTPTest, OnlyAWholeAnswerIsStoredAsTheFile)
 {
-    const std::string name = TempFile("tg-http-nolength-404.bin");
-    Http->SetURL(Server.URL("/f?status=404&size=3&nolength=1"));
-    Http->SetFileName(name);
-    ASSERT_TRUE(Http->Get());
-    ASSERT_TRUE(WaitIdle(*Http, Rec, 2));
-    EXPECT_EQ((Lines{"failed", "httperror 404 abc"}), Rec.Log) << "the error page comes in memory";
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(name.c_str())) << "no file for a failed answer";
+    struct TCase {
+        const char* Query;
+        bool Range;
+        Lines Log;
+    } cases[] = {
+        {"status=404&size=3&nolength=1", false, {"failed", "httperror 404 abc"}},
+        {"status=404&size=3", false, {"failed", "httperror 404 abc"}},
+        {"status=500&size=4", false, {"failed", "httperror 500 abcd"}},
+        {"status=206&size=3", false, {"failed", "httperror 206 abc"}},
+        {"status=206&size=3", true, {"done text/plain 3 nodata"}},
+    };
+    for (const TCase& c : cases) {
+        const std::string name = TempFile("tg-http-status.bin");
+        Rec.Log.clear();
+        Http->Range()->SetEndRange(c.Range ? 2 : 0);
+        Http->SetURL(Server.URL(std::string("/f?") + c.Query));
+        Http->SetFileName(name);
+        ASSERT_TRUE(Http->Get()) << c.Query;
+        ASSERT_TRUE(WaitIdle(*Http, Rec, c.Log.size())) << c.Query;
+        EXPECT_EQ(c.Log, Rec.Log) << c.Query << (c.Range ? " with a range" : "");
+        EXPECT_EQ(c.Log.size() == 1, GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES)
+            << c.Query << ": an error page is never stored";
+        DeleteFileA(name.c_str());
+    }
 }
 
 TEST_F(vyHTTPTest, RequestCarriesTheSettings)
