@@ -289,6 +289,12 @@ bool THttpTestServer::SendAll(unsigned s, const char* data, size_t size)
     return true;
 }
 
+void THttpTestServer::Route(const std::string& path, const std::string& query, const std::optional<std::string>& body)
+{
+    TCriticalSectionGuard guard(FLock);
+    FRoutes[path] = {query, body};
+}
+
 void THttpTestServer::Serve(unsigned s)
 {
     std::string in;
@@ -320,9 +326,15 @@ void THttpTestServer::Serve(unsigned s)
     while (rest.size() < static_cast<size_t>(bodyLength))
         if (!Receive(s, rest)) return;
     req.Body = rest.substr(0, static_cast<size_t>(bodyLength));
+    std::optional<std::string> routedBody;
     {
         TCriticalSectionGuard guard(FLock);
         FRequests.push_back(req);
+        const auto route = FRoutes.find(req.Path);
+        if (route != FRoutes.end()) {
+            req.Target = req.Path + "?" + route->second.Query;
+            routedBody = route->second.Body;
+        }
     }
 
     Pause(static_cast<DWORD>(ToLong(req.Query("wait"), 0)));
@@ -341,6 +353,8 @@ void THttpTestServer::Serve(unsigned s)
         body = req.Method + " " + req.Target + "\r\n";
         for (const auto& h : req.Headers) body += h.first + ": " + h.second + "\r\n";
         body += "\r\n" + req.Body;
+    } else if (routedBody) {
+        body = *routedBody;
     } else {
         long size = ToLong(req.Query("size"), 0);
         body.resize(static_cast<size_t>(std::max(0L, size)));
