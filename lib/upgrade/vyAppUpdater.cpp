@@ -63,7 +63,8 @@ const TClassInfo& TvyAppUpdater::StaticClassInfo()
         TClassInfo i{"TvyAppUpdater", &TvyLoginComponent::StaticClassInfo(), &CreateComponentOf<C>, {}, {}};
         i.Props.push_back(BoolProp("AutoCheck", &C::AutoCheck, &C::SetAutoCheck, false));
         i.Props.push_back(ObjProp("InfoFile", &C::InfoFile));
-        i.Props.push_back(StrProp<C>("InfoFileURL", &C::InfoFileURL, &C::SetInfoFileURL, std::string(DefaultInfoFileURL)));
+        i.Props.push_back(
+            StrProp<C>("InfoFileURL", &C::InfoFileURL, &C::SetInfoFileURL, std::string(DefaultInfoFileURL)));
         i.Props.push_back(ObjProp("Proxy", &C::Proxy));
         i.Props.push_back(
             StrProp<C>("RestartParams", &C::RestartParams, &C::SetRestartParams, std::string(DefaultRestartParams)));
@@ -75,7 +76,8 @@ const TClassInfo& TvyAppUpdater::StaticClassInfo()
                                    {"byDate", "byNumber"}, std::optional(TvyAppUpdaterVersionControl::byDate)));
         // Today's date by default: always stored.
         i.Props.push_back(StrProp<C>("VersionDate", &C::VersionDate, &C::SetVersionDate, std::nullopt));
-        i.Props.push_back(BoolProp("VersionDateAutoSet", &C::VersionDateAutoSet, &C::SetVersionDateAutoSet, std::nullopt));
+        i.Props.push_back(
+            BoolProp("VersionDateAutoSet", &C::VersionDateAutoSet, &C::SetVersionDateAutoSet, std::nullopt));
         i.Props.push_back(StrProp<C>("VersionNumber", &C::VersionNumber, &C::SetVersionNumber));
         i.Props.push_back(SetProp("ShowMessages", &C::ShowMessages, &C::SetShowMessages,
                                   {"mAskUpgrade", "mConnLost", "mHostUnreachable", "mLostFile", "mNoInfoFile",

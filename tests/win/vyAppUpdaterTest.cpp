@@ -7,14 +7,13 @@
 #include "FormReader.h"
 #include "Forms.h"
 #include "HttpTestServer.h"
+#include "TestFiles.h"
 #include "TestRegistry.h"
 #include "WinTest.h"
 #include "vyAppUpdater.h"
 #include "vyClasses.h"
 
 #include <gtest/gtest.h>
-
-#include <winsock.h>
 
 #include <algorithm>
 #include <string>
@@ -25,45 +24,10 @@ namespace {
 constexpr DWORD Patience = 15000;
 using Lines = std::vector<std::string>;
 
-std::string ReadAll(const std::string& name)
-{
-    std::string out;
-    HANDLE f = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    if (f == INVALID_HANDLE_VALUE) return out;
-    char buf[4096];
-    DWORD n = 0;
-    while (ReadFile(f, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
-    CloseHandle(f);
-    return out;
-}
-
-std::string Pattern(size_t size)
-{
-    std::string s(size, 0);
-    for (size_t i = 0; i < size; ++i) s[i] = static_cast<char>('a' + i % 26);
-    return s;
-}
-
-std::string ExeFolder()
-{
-    const std::string exe = ParamStr(0);
-    return exe.substr(0, exe.rfind('\\') + 1);
-}
-
-// The files of this suite's upgrades that are in the program's folder.
+// The temporary files of upgrades in the program's folder.
 Lines TemporaryFiles()
 {
-    Lines names;
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((ExeFolder() + "*.uTMP").c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do
-        names.push_back(found.cFileName);
-    while (FindNextFileA(h, &found));
-    FindClose(h);
-    std::sort(names.begin(), names.end());
-    return names;
+    return FilesIn(ExeFolder(), "*.uTMP");
 }
 
 void DeleteTemporaryFiles()
@@ -73,23 +37,6 @@ void DeleteTemporaryFiles()
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(path.c_str());
     }
-}
-
-// A port on 127.0.0.1 where nobody listens.
-unsigned short ClosedPort()
-{
-    WSADATA wsa;
-    WSAStartup(MAKEWORD(1, 1), &wsa);
-    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = inet_addr("127.0.0.1");
-    int len = sizeof addr;
-    bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
-    closesocket(s);
-    WSACleanup();
-    return ntohs(addr.sin_port);
 }
 
 std::string InfoText(const std::string& date, const Lines& files, const std::string& method = "0")
@@ -242,7 +189,7 @@ TEST_F(vyAppUpdaterTest, AutomaticCheckWaitsUntilOnlineThenChecksOnce)
 
 TEST_F(vyAppUpdaterTest, WhatTheInformationFileLeadsTo)
 {
-    const std::string closed = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/tg.inf";
+    const std::string closed = "http://127.0.0.1:" + std::to_string(THttpTestServer::ClosedPort()) + "/tg.inf";
     struct TCase {
         const char* Name;
         std::string InfoQuery;            // the information file's own answer
@@ -304,7 +251,7 @@ TEST_F(vyAppUpdaterTest, AfterARedirectASecondCheckWorks)
 TEST_F(vyAppUpdaterTest, MessagesSayWhatWentWrong)
 {
     Updater->SetShowMessages(vyMessageBit(mHostUnreachable) | vyMessageBit(mNoInfoFile));
-    Updater->SetInfoFileURL("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/tg.inf");
+    Updater->SetInfoFileURL("http://127.0.0.1:" + std::to_string(THttpTestServer::ClosedPort()) + "/tg.inf");
     Updater->CheckUpdate();
     ASSERT_TRUE(WaitFor("unreachable tg.inf 127.0.0.1"));
     Server.Route("/upgrades/tg.inf", "status=404", "gone");
@@ -342,8 +289,9 @@ TEST_F(vyAppUpdaterTest, ThreeFilesTheSecondLostAndSkipped)
               Log);
 
     EXPECT_EQ((Lines{"tgupd-1.bin.uTMP", "tgupd-3.bin.uTMP"}), TemporaryAtEnd) << "nothing for the lost file";
-    EXPECT_EQ(Pattern(3000), ReadAll(ExeFolder() + "tgupd-1.bin.uTMP"));
-    EXPECT_EQ(Pattern(5000), ReadAll(ExeFolder() + "tgupd-3.bin.uTMP")) << "a body without a length is stored too";
+    EXPECT_EQ(THttpTestServer::Pattern(3000), ReadAll(ExeFolder() + "tgupd-1.bin.uTMP"));
+    EXPECT_EQ(THttpTestServer::Pattern(5000), ReadAll(ExeFolder() + "tgupd-3.bin.uTMP"))
+        << "a body without a length is stored too";
     const DWORD attributes = GetFileAttributesA((ExeFolder() + "tgupd-3.bin.uTMP").c_str());
     EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN), attributes & FILE_ATTRIBUTE_HIDDEN) << attributes;
 
@@ -357,7 +305,8 @@ TEST_F(vyAppUpdaterTest, ThreeFilesTheSecondLostAndSkipped)
     // The swap program is written out and started; the application is asked to end.
     TOwnedPtr<TMemoryStream> resource(new TMemoryStream);
     ASSERT_TRUE(LoadResourceToStream(MainInstance(), "VYUPG", "VYUPG", resource.get()));
-    const std::string embedded(reinterpret_cast<const char*>(resource->Memory()), static_cast<size_t>(resource->Size()));
+    const std::string embedded(reinterpret_cast<const char*>(resource->Memory()),
+                               static_cast<size_t>(resource->Size()));
     EXPECT_TRUE(embedded == ReadAll(SwapProgramPath())) << "the embedded program, byte for byte";
     ASSERT_EQ(1u, TestPlatform().Execs.size());
     EXPECT_EQ(SwapProgramPath() + " " + ParamStr(0) + " +/afterupgrade0", TestPlatform().Execs[0].CmdLine);
@@ -388,7 +337,10 @@ TEST_F(vyAppUpdaterTest, TotalProgressCoversEachFileItsHalf)
         EXPECT_GE(p.Total, last) << "never backwards";
         last = p.Total;
     }
-    EXPECT_EQ(50, std::find_if(Progress.begin(), Progress.end(), [](auto& p) { return p.File != "tgupd-1.bin"; })[-1].Total);
+    const auto second =
+        std::find_if(Progress.begin(), Progress.end(), [](const TProgressStep& p) { return p.File != "tgupd-1.bin"; });
+    ASSERT_NE(Progress.begin(), second);
+    EXPECT_EQ(50, second[-1].Total) << "the first file ends at half";
     EXPECT_EQ(100, Progress.back().Total);
     ASSERT_EQ(1u, TestPlatform().Execs.size());
     EXPECT_EQ(SwapProgramPath() + " " + ParamStr(0) + " + 1", TestPlatform().Execs[0].CmdLine)
@@ -399,7 +351,7 @@ TEST_F(vyAppUpdaterTest, TotalProgressCoversEachFileItsHalf)
 
 TEST_F(vyAppUpdaterTest, AnAbandonedUpgradeLeavesNoTemporaryFile)
 {
-    const std::string closed = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/dl/tgupd-2.bin";
+    const std::string closed = "http://127.0.0.1:" + std::to_string(THttpTestServer::ClosedPort()) + "/dl/tgupd-2.bin";
     struct TCase {
         const char* Name;
         std::string SecondQuery;
@@ -455,31 +407,6 @@ TEST_F(vyAppUpdaterTest, AnAbandonedUpgradeLeavesNoTemporaryFile)
 
 // --- End to end --------------------------------------------------------------------------
 
-bool WriteAll(const std::string& name, const std::string& bytes)
-{
-    HANDLE f = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
-    CloseHandle(f);
-    return ok;
-}
-
-Lines FolderFiles(const std::string& folder)
-{
-    Lines names;
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((folder + "*").c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-    while (FindNextFileA(h, &found));
-    FindClose(h);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // A program carrying an upgrader (UpdaterStandIn, version 1) in a folder whose name has a
 // blank checks after 5 seconds, fetches its new executable (version 2) and a second file,
 // and ends; the swap program puts both in place and starts version 2 with "/afterupgrade",
@@ -488,11 +415,7 @@ TEST(vyAppUpdaterEndToEnd, ARealUpgradeReplacesTheProgramAndRestartsIt)
 {
     const std::string standIn = ReadAll(ExeFolder() + "UpdaterStandIn.exe");
     ASSERT_FALSE(standIn.empty()) << "UpdaterStandIn.exe beside the test program";
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string folder = std::string(temp) + "tg upgrade e2e\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    for (const std::string& name : FolderFiles(folder)) DeleteFileA((folder + name).c_str());
+    const std::string folder = Scratch("tg upgrade e2e");
     const std::string exe = folder + "UpdaterStandIn.exe";
     const std::string log = folder + "run.log";
     const std::string v1 = standIn + "TGVER=1", v2 = standIn + "TGVER=2";
@@ -540,7 +463,7 @@ TEST(vyAppUpdaterEndToEnd, ARealUpgradeReplacesTheProgramAndRestartsIt)
     EXPECT_TRUE(shown) << "version 2 shows its version";
     EXPECT_TRUE(v2 == ReadAll(exe)) << "the executable is the new one, byte for byte";
     EXPECT_EQ("version 2\r\n", ReadAll(folder + "readme.txt"));
-    EXPECT_EQ((Lines{"UpdaterStandIn.exe", "readme.txt", "run.log"}), FolderFiles(folder))
+    EXPECT_EQ((Lines{"UpdaterStandIn.exe", "readme.txt", "run.log"}), FilesIn(folder))
         << "no .uTMP or .bak left behind";
     EXPECT_TRUE(swapGone) << "the new version deleted the swap program";
     ASSERT_GE(server.RequestCount(), 3u);
@@ -548,33 +471,15 @@ TEST(vyAppUpdaterEndToEnd, ARealUpgradeReplacesTheProgramAndRestartsIt)
     EXPECT_EQ("/dl/UpdaterStandIn.exe", server.Requests()[1].Path);
     EXPECT_EQ("/dl/readme.txt", server.Requests()[2].Path);
 
-    for (const std::string& name : FolderFiles(folder)) DeleteFileA((folder + name).c_str());
+    for (const std::string& name : FilesIn(folder)) DeleteFileA((folder + name).c_str());
     RemoveDirectoryA(folder.c_str());
 }
 
 // --- Stored settings ---------------------------------------------------------------------
 
-class TUpdaterHolder : public TComponent {
-public:
-    TG_DECLARE_CLASS()
-    using TComponent::TComponent;
-};
-
-const TClassInfo& TUpdaterHolder::StaticClassInfo()
-{
-    static const TClassInfo info{"TUpdaterHolder", &TComponent::StaticClassInfo(),
-                                 &CreateComponentOf<TUpdaterHolder>, {}, {}};
-    return info;
-}
-
-[[maybe_unused]] const bool Registered = [] {
-    RegisterComponentClass(TUpdaterHolder::StaticClassInfo());
-    return true;
-}();
-
 TEST(vyAppUpdater, DefaultsAndStoredSettings)
 {
-    TOwnedPtr<TUpdaterHolder> root(new TUpdaterHolder(nullptr));
+    TOwnedPtr<TForm> root(new TForm(nullptr));
     root->SetName("Holder");
     auto* u = new TvyAppUpdater(root.get());
     u->SetName("AppUpdater1");

@@ -66,6 +66,11 @@ public:
     // Stops accepting, ends the answers under way and waits for their threads.
     void Stop();
 
+    // The body of size=N: byte i is 'a' + i % 26.
+    static std::string Pattern(size_t size);
+    // A port on 127.0.0.1 where nobody listens.
+    static unsigned short ClosedPort();
+
     // Percent-decoding of a query value ("+" is a blank).
     static std::string Decode(const std::string& text);
 
