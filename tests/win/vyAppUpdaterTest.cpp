@@ -407,71 +407,139 @@ TEST_F(vyAppUpdaterTest, AnAbandonedUpgradeLeavesNoTemporaryFile)
 
 // --- End to end --------------------------------------------------------------------------
 
+struct TWindowSearch {
+    const char* Class;
+    std::string End;
+    HWND Found = nullptr;
+};
+
+BOOL CALLBACK MatchForeignWindow(HWND wnd, LPARAM param)
+{
+    auto& s = *reinterpret_cast<TWindowSearch*>(param);
+    char cls[64] = {}, caption[256] = {};
+    GetClassNameA(wnd, cls, sizeof cls);
+    GetWindowTextA(wnd, caption, sizeof caption);
+    const std::string text = caption;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    if (pid == GetCurrentProcessId() || std::string(cls) != s.Class || text.size() < s.End.size() ||
+        text.compare(text.size() - s.End.size(), s.End.size(), s.End) != 0)
+        return TRUE;
+    s.Found = wnd;
+    return FALSE;
+}
+
+// A window of another process: the first top-level window of that class whose caption ends so.
+HWND FindForeignWindow(const char* className, const std::string& captionEnd)
+{
+    TWindowSearch search{className, captionEnd};
+    EnumWindows(&MatchForeignWindow, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
 // A program carrying an upgrader (UpdaterStandIn, version 1) in a folder whose name has a
-// blank checks after 5 seconds, fetches its new executable (version 2) and a second file,
-// and ends; the swap program puts both in place and starts version 2 with "/afterupgrade",
-// where OnAfterRestart fires. The dialogs are off: the program is left alone throughout.
-TEST(vyAppUpdaterEndToEnd, ARealUpgradeReplacesTheProgramAndRestartsIt)
+// blank checks after 5 seconds and fetches what the information file lists: its new
+// executable (version 2) and other files. A complete upgrade ends the program; the swap
+// program puts the files in place and starts version 2 with "/afterupgrade", where
+// OnAfterRestart fires. An abandoned one leaves the program running and nothing behind.
+// The wizard and the asking dialog are off; a lost file's question is answered Yes by its
+// button.
+TEST(vyAppUpdaterEndToEnd, RealUpgradesOfARunningProgram)
 {
     const std::string standIn = ReadAll(ExeFolder() + "UpdaterStandIn.exe");
     ASSERT_FALSE(standIn.empty()) << "UpdaterStandIn.exe beside the test program";
-    const std::string folder = Scratch("tg upgrade e2e");
-    const std::string exe = folder + "UpdaterStandIn.exe";
-    const std::string log = folder + "run.log";
     const std::string v1 = standIn + "TGVER=1", v2 = standIn + "TGVER=2";
-    ASSERT_TRUE(WriteAll(exe, v1));
-
-    THttpTestServer server;
-    server.Route("/dl/UpdaterStandIn.exe", "", v2);
-    server.Route("/dl/readme.txt", "", "version 2\r\n");
-    server.Route("/upgrades/tg.inf", "",
-                 InfoText("07/08/2002", {server.URL("/dl/UpdaterStandIn.exe"), server.URL("/dl/readme.txt")}));
     const std::string key = "System\\CurrentControlSet\\Services\\RemoteAccess";
     const bool keyWasThere = KeyPresent(HKEY_LOCAL_MACHINE, key);
     SetDword(HKEY_LOCAL_MACHINE, key, "Remote Connection", 1);
-    SetEnvironmentVariableA("TG_UPD_INFO", server.URL("/upgrades/tg.inf").c_str());
-    SetEnvironmentVariableA("TG_UPD_LOG", log.c_str());
 
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    std::string command = "\"" + exe + "\"";
-    ASSERT_TRUE(CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
-                               &pi));
-    CloseHandle(pi.hThread);
-    const bool restarted =
-        PumpUntil([&] { return ReadAll(log).find("afterrestart|2") != std::string::npos; }, 60000);
-    const bool firstEnded = WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0;
-    CloseHandle(pi.hProcess);
-    HWND window = nullptr;
-    const bool shown = PumpUntil([&] { return (window = FindWindowA(nullptr, "UpdaterStandIn 2")) != nullptr; });
-    const bool swapGone =
-        PumpUntil([&] { return GetFileAttributesA(SwapProgramPath().c_str()) == INVALID_FILE_ATTRIBUTES; });
-    if (window) PostMessageA(window, WM_CLOSE, 0, 0);
-    PumpUntil([&] { return !FindWindowA(nullptr, "UpdaterStandIn 2"); });
+    struct TScenario {
+        const char* Name;
+        std::vector<std::pair<std::string, std::string>> Files; // name, the server's answer
+        const char* Messages;
+        bool Upgraded;
+        std::string Log;
+        Lines FolderAfter;
+    } scenarios[] = {
+        {"two files", {{"UpdaterStandIn.exe", ""}, {"readme.txt", ""}}, "[]", true,
+         "start|1|\nend\nstart|2|/afterupgrade\nafterrestart|2\n", {"UpdaterStandIn.exe", "readme.txt", "run.log"}},
+        {"the second of three lost and skipped",
+         {{"UpdaterStandIn.exe", ""}, {"gone.txt", "status=404"}, {"notes.txt", ""}}, "[mLostFile]", true,
+         "start|1|\nlost|gone.txt|404\nend\nstart|2|/afterupgrade\nafterrestart|2\n",
+         {"UpdaterStandIn.exe", "notes.txt", "run.log"}},
+        {"an error page with a length", {{"UpdaterStandIn.exe", "status=500"}}, "[]", false,
+         "start|1|\nlost|UpdaterStandIn.exe|500\naborted\n", {"UpdaterStandIn.exe", "run.log"}},
+        {"the connection dropped mid-file", {{"readme.txt", ""}, {"UpdaterStandIn.exe", "cut=20000"}}, "[]", false,
+         "start|1|\nconnlost\n", {"UpdaterStandIn.exe", "run.log"}},
+    };
+    for (const TScenario& c : scenarios) {
+        const std::string folder = Scratch("tg upgrade e2e");
+        const std::string exe = folder + "UpdaterStandIn.exe";
+        const std::string log = folder + "run.log";
+        ASSERT_TRUE(WriteAll(exe, v1)) << c.Name;
+
+        THttpTestServer server;
+        Lines urls;
+        for (const auto& [name, answer] : c.Files) {
+            server.Route("/dl/" + name, answer, name == "UpdaterStandIn.exe" ? v2 : name + " 2\r\n");
+            urls.push_back(server.URL("/dl/" + name));
+        }
+        server.Route("/upgrades/tg.inf", "", InfoText("07/08/2002", urls));
+        SetEnvironmentVariableA("TG_UPD_INFO", server.URL("/upgrades/tg.inf").c_str());
+        SetEnvironmentVariableA("TG_UPD_LOG", log.c_str());
+        SetEnvironmentVariableA("TG_UPD_MESSAGES", c.Messages);
+
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        std::string command = "\"" + exe + "\"";
+        ASSERT_TRUE(CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                                   &si, &pi))
+            << c.Name;
+        CloseHandle(pi.hThread);
+        // The lost file's question: Yes.
+        bool answered = true;
+        if (std::string(c.Messages) == "[mLostFile]") {
+            HWND box = nullptr;
+            answered = PumpUntil([&] { return (box = FindForeignWindow("#32770", " #404")) != nullptr; }, 30000);
+            if (answered) PostMessageA(GetDlgItem(box, IDYES), BM_CLICK, 0, 0);
+        }
+        const std::string last = c.Log.substr(c.Log.rfind('\n', c.Log.size() - 2) + 1);
+        const bool ended = PumpUntil([&] { return ReadAll(log).find(last) != std::string::npos; }, 40000);
+        const std::string caption = c.Upgraded ? "UpdaterStandIn 2" : "UpdaterStandIn 1";
+        HWND window = nullptr;
+        const bool shown = PumpUntil([&] { return (window = FindWindowA(nullptr, caption.c_str())) != nullptr; });
+        const bool firstEnded = WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0;
+        const bool swapGone =
+            PumpUntil([&] { return GetFileAttributesA(SwapProgramPath().c_str()) == INVALID_FILE_ATTRIBUTES; });
+        if (window) PostMessageA(window, WM_CLOSE, 0, 0);
+        PumpUntil([&] { return !FindWindowA(nullptr, caption.c_str()); });
+        if (WaitForSingleObject(pi.hProcess, c.Upgraded ? 0 : 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+        CloseHandle(pi.hProcess);
+
+        EXPECT_TRUE(answered) << c.Name << ": the lost file's question";
+        EXPECT_TRUE(ended) << c.Name << ": log " << ReadAll(log);
+        EXPECT_EQ(c.Log, ReadAll(log)) << c.Name;
+        EXPECT_TRUE(shown) << c.Name << ": the program shows " << caption;
+        EXPECT_EQ(c.Upgraded, firstEnded) << c.Name << ": version 1 ended only for an upgrade";
+        EXPECT_TRUE((c.Upgraded ? v2 : v1) == ReadAll(exe)) << c.Name << ": the executable, byte for byte";
+        EXPECT_EQ(c.FolderAfter, FilesIn(folder)) << c.Name << ": no .uTMP or .bak left behind";
+        for (const auto& [name, answer] : c.Files) {
+            if (name != "UpdaterStandIn.exe" && c.Upgraded && answer.empty()) {
+                EXPECT_EQ(name + " 2\r\n", ReadAll(folder + name)) << c.Name;
+            }
+        }
+        EXPECT_TRUE(swapGone) << c.Name << ": no swap program left";
+    }
 
     SetEnvironmentVariableA("TG_UPD_INFO", nullptr);
     SetEnvironmentVariableA("TG_UPD_LOG", nullptr);
+    SetEnvironmentVariableA("TG_UPD_MESSAGES", nullptr);
     if (keyWasThere)
         DeleteRawValue(HKEY_LOCAL_MACHINE, key, "Remote Connection");
     else
         DeleteTree(HKEY_LOCAL_MACHINE, key);
-
-    ASSERT_TRUE(restarted) << "log: " << ReadAll(log);
-    EXPECT_EQ("start|1|\nstart|2|/afterupgrade\nafterrestart|2\n", ReadAll(log));
-    EXPECT_TRUE(firstEnded) << "version 1 has ended";
-    EXPECT_TRUE(shown) << "version 2 shows its version";
-    EXPECT_TRUE(v2 == ReadAll(exe)) << "the executable is the new one, byte for byte";
-    EXPECT_EQ("version 2\r\n", ReadAll(folder + "readme.txt"));
-    EXPECT_EQ((Lines{"UpdaterStandIn.exe", "readme.txt", "run.log"}), FilesIn(folder))
-        << "no .uTMP or .bak left behind";
-    EXPECT_TRUE(swapGone) << "the new version deleted the swap program";
-    ASSERT_GE(server.RequestCount(), 3u);
-    EXPECT_EQ("/upgrades/tg.inf", server.Requests()[0].Path);
-    EXPECT_EQ("/dl/UpdaterStandIn.exe", server.Requests()[1].Path);
-    EXPECT_EQ("/dl/readme.txt", server.Requests()[2].Path);
-
-    for (const std::string& name : FilesIn(folder)) DeleteFileA((folder + name).c_str());
+    const std::string folder = Scratch("tg upgrade e2e");
     RemoveDirectoryA(folder.c_str());
 }
 

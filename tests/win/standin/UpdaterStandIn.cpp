@@ -3,9 +3,11 @@
 // is the text after the last "TGVER=" in its own file (the test appends it to a copy) and
 // shows in its caption, "UpdaterStandIn <version>". Settings through the environment:
 //   TG_UPD_INFO    the information file's address
-//   TG_UPD_LOG     a file it appends lines to: "start|<version>|<first parameter>" and
-//                  "afterrestart|<version>"
-//   TG_UPD_DIALOGS "1": the wizard and the upgrader's dialogs are on; otherwise all off
+//   TG_UPD_LOG     a file it appends lines to: "start|<version>|<first parameter>", and
+//                  one for each event of the upgrader: "afterrestart|<version>", "end",
+//                  "aborted", "connlost", "lost|<file name>|<status>", "noupdate"
+//   TG_UPD_WIZARD  "1": the wizard is on; otherwise off
+//   TG_UPD_MESSAGES the upgrader's ShowMessages as a stored form writes it; "[]" when unset
 // Version 1 has the release date 01/01/2002, any other 07/08/2002.
 #include <windows.h>
 
@@ -56,7 +58,7 @@ void AppendLine(const std::string& line)
 
 std::string FormText(const std::string& version)
 {
-    const bool dialogs = Env("TG_UPD_DIALOGS") == "1";
+    const std::string messages = Env("TG_UPD_MESSAGES");
     return "object UpdaterForm: TUpdaterForm\n"
            "  Left = 120\n  Top = 120\n  ClientWidth = 320\n  ClientHeight = 60\n"
            "  Caption = 'UpdaterStandIn " + version + "'\n"
@@ -64,8 +66,14 @@ std::string FormText(const std::string& version)
            "    AutoCheck = True\n"
            "    InfoFileURL = '" + Env("TG_UPD_INFO") + "'\n"
            "    VersionDate = '" + std::string(version == "1" ? "01/01/2002" : "07/08/2002") + "'\n" +
-           (dialogs ? "" : "    ShowMessages = []\n    Wizard.Enabled = False\n") +
+           "    ShowMessages = " + (messages.empty() ? "[]" : messages) + "\n" +
+           (Env("TG_UPD_WIZARD") == "1" ? "" : "    Wizard.Enabled = False\n") +
            "    OnAfterRestart = AppUpdater1AfterRestart\n"
+           "    OnEndUpgrade = AppUpdater1EndUpgrade\n"
+           "    OnAborted = AppUpdater1Aborted\n"
+           "    OnConnLost = AppUpdater1ConnLost\n"
+           "    OnLostFile = AppUpdater1LostFile\n"
+           "    OnNoUpdateAvailable = AppUpdater1NoUpdateAvailable\n"
            "  end\n"
            "end\n";
 }
@@ -75,6 +83,14 @@ public:
     TG_DECLARE_CLASS()
     explicit TUpdaterForm(TComponent* owner) : TForm(owner) { TFormReader::ReadRoot(*this, FormText(Version())); }
     void AppUpdater1AfterRestart(TObject*) { AppendLine("afterrestart|" + Version()); }
+    void AppUpdater1EndUpgrade(TObject*) { AppendLine("end"); }
+    void AppUpdater1Aborted(TObject*) { AppendLine("aborted"); }
+    void AppUpdater1ConnLost(TObject*) { AppendLine("connlost"); }
+    void AppUpdater1LostFile(TObject*, const std::string& url, int status, bool&)
+    {
+        AppendLine("lost|" + URLFileName(url) + "|" + std::to_string(status));
+    }
+    void AppUpdater1NoUpdateAvailable(TObject*) { AppendLine("noupdate"); }
     TvyAppUpdater* AppUpdater1 = nullptr;
 };
 
@@ -82,7 +98,13 @@ const TClassInfo& TUpdaterForm::StaticClassInfo()
 {
     static const TClassInfo info = [] {
         TClassInfo i{"TUpdaterForm", &TForm::StaticClassInfo(), &CreateComponentOf<TUpdaterForm>, {}, {}};
-        i.Methods.push_back(Method("AppUpdater1AfterRestart", &TUpdaterForm::AppUpdater1AfterRestart));
+        using F = TUpdaterForm;
+        i.Methods = {Method("AppUpdater1AfterRestart", &F::AppUpdater1AfterRestart),
+                     Method("AppUpdater1EndUpgrade", &F::AppUpdater1EndUpgrade),
+                     Method("AppUpdater1Aborted", &F::AppUpdater1Aborted),
+                     Method("AppUpdater1ConnLost", &F::AppUpdater1ConnLost),
+                     Method("AppUpdater1LostFile", &F::AppUpdater1LostFile),
+                     Method("AppUpdater1NoUpdateAvailable", &F::AppUpdater1NoUpdateAvailable)};
         i.Fields = {Field("AppUpdater1", &TUpdaterForm::AppUpdater1)};
         return i;
     }();
