@@ -81,3 +81,9 @@ set_tests_properties(win.vyAppUpdaterWizardTest.cp1251 PROPERTIES TIMEOUT 300
 # A stand-in for a program being upgraded, which the swap program's tests start and restart.
 add_executable(SwapStandIn WIN32 ${CMAKE_SOURCE_DIR}/tests/win/standin/SwapStandIn.cpp)
 add_dependencies(vySwapTest SwapStandIn)
+
+# A small program carrying an upgrader, which the upgrader's end-to-end test upgrades.
+add_executable(UpdaterStandIn WIN32 ${CMAKE_SOURCE_DIR}/tests/win/standin/UpdaterStandIn.cpp ${TG_APP_RC})
+target_link_libraries(UpdaterStandIn PRIVATE tg_app_core)
+add_dependencies(UpdaterStandIn vySwap)
+add_dependencies(vyAppUpdaterTest UpdaterStandIn)

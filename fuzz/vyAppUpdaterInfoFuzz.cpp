@@ -2,8 +2,9 @@
 // The upgrade information file comes from a web server, or from whatever answers in its
 // place. Any bytes must read without a fault; the one-pass reader must agree with the
 // literal key look-up; every value must obey its terminator; dates that parse must be
-// real and write back to themselves.
+// real and write back to themselves; no stored name of a download may leave the folder.
 #include "lib/upgrade/vyAppUpdaterInfo.h"
+#include "lib/upgrade/vyAppUpdaterText.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -34,8 +35,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const TvyInfoFile info = ReadInfoFile(text);
 
-    for (const auto& file : info.Files)
+    for (const auto& file : info.Files) {
         if (file.empty() || HasControl(file) || file.size() > size) __builtin_trap();
+        // A stored name never leads out of the program's folder.
+        if (const auto name = UpgradeFileName(file))
+            if (name->empty() || *name == "." || *name == ".." || HasControl(*name) ||
+                name->find_first_of("\\/:") != std::string::npos)
+                __builtin_trap();
+    }
     if (HasControl(info.Date) || HasControl(info.Version)) __builtin_trap();
     if (info.Message.find('}') != std::string::npos) __builtin_trap();
     if (info.Date != InfoFileValue(text, "date", false)) __builtin_trap();

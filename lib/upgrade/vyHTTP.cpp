@@ -342,6 +342,7 @@ void TvyCustomHTTP::Begin()
              (FRequestMethod == TvyHTTPRequestMethod::rmAutomatic && (!FPostData.empty() || FMultipart));
     r.FileName = FFileName;
     r.ToFile = !FFileName.empty();
+    r.RangeAsked = FRange->StartRange() != 0 || FRange->EndRange() != 0;
     r.ReportProgress = static_cast<bool>(OnProgress);
     r.ReportUpload = static_cast<bool>(OnUploadProgress);
     // A buffer of nothing would read nothing for ever.
@@ -471,8 +472,12 @@ void TvyCustomHTTP::TransferJob(TObject*)
     // A length that is not a number raises; the exception step reports it.
     FFileSize = lengthKnown ? ParseContentLength(length) : 0;
 
+    // An error page is never stored as the file asked for: it comes in memory and is
+    // reported with its status.
+    const bool storable = FStatusCode == 200 || (FStatusCode == 206 && r.RangeAsked);
+    const bool toFile = r.ToFile && storable;
     if (lengthKnown) {
-        if (r.ToFile) {
+        if (toFile) {
             TvyFileStream* file = TvyFileStream::Create(r.FileName);
             // Success stays set and there is no Data: reported as OnFailed alone.
             if (!file) return;
@@ -487,12 +492,12 @@ void TvyCustomHTTP::TransferJob(TObject*)
         FData = new TMemoryStream;
     ReadBody(r);
     if (lengthKnown)
-        FSuccess = FData && FBytesRead == FFileSize;
+        FSuccess = FData && FBytesRead == FFileSize && (storable || !r.ToFile);
     else
-        FSuccess = FStatusCode == 200;
+        FSuccess = FStatusCode == 200 || (toFile && FStatusCode == 206);
     // Without a length the body had to be read into memory; a file was asked for, so it
     // is written out now rather than reported done and never stored.
-    if (FSuccess && !lengthKnown && r.ToFile) SaveToFile(r.FileName);
+    if (FSuccess && !lengthKnown && toFile) SaveToFile(r.FileName);
 }
 
 void TvyCustomHTTP::SaveToFile(const std::string& name)
@@ -598,7 +603,8 @@ void TvyCustomHTTP::FinishStep(TObject*)
             OnFailed(this);
             if (!*alive) return;
             const int status = FStatusCode;
-            if (status == 200)
+            // For a range, 206 is the status of a whole answer.
+            if (status == 200 || (status == 206 && FRequest.RangeAsked))
                 OnConnLost(this, FContentType, FFileSize, FBytesRead, FData);
             else if (status == -1)
                 OnHostUnreachable(this);

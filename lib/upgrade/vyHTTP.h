@@ -118,7 +118,9 @@ public:
     const std::string& URL() const noexcept { return FURL; }
     void SetURL(const std::string& value) { FURL = value; }
     // When set, the body goes to this file; an answer without a length is collected in
-    // memory first and written once it is complete. Empty: the body stays in memory.
+    // memory first and written once it is complete. Empty: the body stays in memory. Only
+    // status 200 (or 206 for a range) is stored; any other answer is an HTTP error, its
+    // body in memory.
     const std::string& FileName() const noexcept { return FFileName; }
     void SetFileName(const std::string& value) { FFileName = value; }
     const std::string& PostData() const noexcept { return FPostData; }
@@ -201,7 +203,7 @@ private:
         std::string ProxyServer, ProxyBypass;
         int ProxyPort = 0;
         bool UseCache = true, AcceptCookies = true, Offline = false, Multipart = false, Post = false;
-        bool ToFile = false, ReportProgress = false, ReportUpload = false;
+        bool ToFile = false, ReportProgress = false, ReportUpload = false, RangeAsked = false;
         std::string FileName, MultipartContentType;
         int BufferSize = DefaultBufferSize;
     };

@@ -6,12 +6,12 @@
 #include "FormReader.h"
 #include "Forms.h"
 #include "HttpTestServer.h"
+#include "TestFiles.h"
 #include "WinTest.h"
 #include "vyHTTP.h"
 
 #include <gtest/gtest.h>
 
-#include <winsock.h>
 
 #include <cstdio>
 #include <memory>
@@ -22,13 +22,6 @@
 namespace {
 
 constexpr DWORD Patience = 15000;
-
-std::string Pattern(size_t size)
-{
-    std::string s(size, 0);
-    for (size_t i = 0; i < size; ++i) s[i] = static_cast<char>('a' + i % 26);
-    return s;
-}
 
 std::string StreamText(TStream* s)
 {
@@ -41,18 +34,6 @@ std::string StreamText(TStream* s)
     return out;
 }
 
-std::string FileText(const std::string& name)
-{
-    std::string out;
-    if (FILE* f = std::fopen(name.c_str(), "rb")) {
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-        std::fclose(f);
-    }
-    return out;
-}
-
 std::string TempFile(const std::string& name)
 {
     char dir[MAX_PATH] = {};
@@ -60,23 +41,6 @@ std::string TempFile(const std::string& name)
     std::string path = std::string(dir) + name;
     DeleteFileA(path.c_str());
     return path;
-}
-
-// A port on 127.0.0.1 where nobody listens.
-unsigned short ClosedPort()
-{
-    WSADATA wsa;
-    WSAStartup(MAKEWORD(1, 1), &wsa);
-    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = inet_addr("127.0.0.1");
-    int len = sizeof addr;
-    bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
-    closesocket(s);
-    WSACleanup();
-    return ntohs(addr.sin_port);
 }
 
 struct TProgress {
@@ -173,7 +137,7 @@ TEST_F(vyHTTPTest, DownloadToMemory)
     EXPECT_TRUE(Http->Busy()) << "busy right after Get";
     ASSERT_TRUE(WaitIdle(*Http, Rec));
     EXPECT_EQ((Lines{"done text/html 10000 memory"}), Rec.Log);
-    EXPECT_EQ(Pattern(10000), Rec.DoneBody) << "body as sent";
+    EXPECT_EQ(THttpTestServer::Pattern(10000), Rec.DoneBody) << "body as sent";
     EXPECT_EQ(200, Http->StatusCode());
     EXPECT_EQ(10000, Http->FileSize());
     EXPECT_EQ(nullptr, Http->Data()) << "Data is gone after the events";
@@ -206,7 +170,7 @@ TEST_F(vyHTTPTest, DownloadToFile)
     ASSERT_TRUE(Http->Get());
     ASSERT_TRUE(WaitIdle(*Http, Rec));
     EXPECT_EQ((Lines{"done text/plain 9000 nodata"}), Rec.Log) << "OnDone gets no stream for a file";
-    EXPECT_EQ(Pattern(9000), FileText(name)) << "the file is complete";
+    EXPECT_EQ(THttpTestServer::Pattern(9000), ReadAll(name)) << "the file is complete";
     DeleteFileA(name.c_str());
 }
 
@@ -218,19 +182,36 @@ TEST_F(vyHTTPTest, DownloadToFileWithoutLength)
     ASSERT_TRUE(Http->Get());
     ASSERT_TRUE(WaitIdle(*Http, Rec));
     EXPECT_EQ((Lines{"done text/plain 7000 nodata"}), Rec.Log) << "written out, reported as a file";
-    EXPECT_EQ(Pattern(7000), FileText(name)) << "the file holds the body";
+    EXPECT_EQ(THttpTestServer::Pattern(7000), ReadAll(name)) << "the file holds the body";
     DeleteFileA(name.c_str());
 }
 
-TEST_F(vyHTTPTest, FailedAnswerWithoutLengthWritesNoFile)
+TEST_F(vyHTTPTest, OnlyAWholeAnswerIsStoredAsTheFile)
 {
-    const std::string name = TempFile("tg-http-nolength-404.bin");
-    Http->SetURL(Server.URL("/f?status=404&size=3&nolength=1"));
-    Http->SetFileName(name);
-    ASSERT_TRUE(Http->Get());
-    ASSERT_TRUE(WaitIdle(*Http, Rec, 2));
-    EXPECT_EQ((Lines{"failed", "httperror 404 abc"}), Rec.Log) << "the error page comes in memory";
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(name.c_str())) << "no file for a failed answer";
+    struct TCase {
+        const char* Query;
+        bool Range;
+        Lines Log;
+    } cases[] = {
+        {"status=404&size=3&nolength=1", false, {"failed", "httperror 404 abc"}},
+        {"status=404&size=3", false, {"failed", "httperror 404 abc"}},
+        {"status=500&size=4", false, {"failed", "httperror 500 abcd"}},
+        {"status=206&size=3", false, {"failed", "httperror 206 abc"}},
+        {"status=206&size=3", true, {"done text/plain 3 nodata"}},
+    };
+    for (const TCase& c : cases) {
+        const std::string name = TempFile("tg-http-status.bin");
+        Rec.Log.clear();
+        Http->Range()->SetEndRange(c.Range ? 2 : 0);
+        Http->SetURL(Server.URL(std::string("/f?") + c.Query));
+        Http->SetFileName(name);
+        ASSERT_TRUE(Http->Get()) << c.Query;
+        ASSERT_TRUE(WaitIdle(*Http, Rec, c.Log.size())) << c.Query;
+        EXPECT_EQ(c.Log, Rec.Log) << c.Query << (c.Range ? " with a range" : "");
+        EXPECT_EQ(c.Log.size() == 1, GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES)
+            << c.Query << ": an error page is never stored";
+        DeleteFileA(name.c_str());
+    }
 }
 
 TEST_F(vyHTTPTest, RequestCarriesTheSettings)
@@ -313,7 +294,7 @@ TEST_F(vyHTTPTest, WithoutLengthOnly200Succeeds)
     ASSERT_TRUE(Http->Get());
     ASSERT_TRUE(WaitIdle(*Http, Rec));
     EXPECT_EQ((Lines{"done text/plain 6000 memory"}), Rec.Log);
-    EXPECT_EQ(Pattern(6000), Rec.DoneBody);
+    EXPECT_EQ(THttpTestServer::Pattern(6000), Rec.DoneBody);
     EXPECT_EQ(0, Http->FileSize());
     ASSERT_FALSE(Rec.Progress.empty());
     for (const auto& p : Rec.Progress) {
@@ -343,7 +324,7 @@ TEST_F(vyHTTPTest, ConnectionLostAt200)
 
 TEST_F(vyHTTPTest, UnreachableHost)
 {
-    Http->SetURL("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/x");
+    Http->SetURL("http://127.0.0.1:" + std::to_string(THttpTestServer::ClosedPort()) + "/x");
     ASSERT_TRUE(Http->Get());
     ASSERT_TRUE(WaitIdle(*Http, Rec, 2));
     EXPECT_EQ((Lines{"failed", "unreachable"}), Rec.Log);
@@ -505,10 +486,10 @@ TEST_F(vyHTTPTest, AbortFromProgressLeavesThePartialFile)
     EXPECT_EQ((Lines{"aborted"}), Rec.Log);
     EXPECT_FALSE(Http->Busy());
     EXPECT_EQ(nullptr, Http->Data());
-    const std::string partial = FileText(name);
+    const std::string partial = ReadAll(name);
     EXPECT_GE(partial.size(), 3000u) << "what had arrived is on disk";
     EXPECT_LT(partial.size(), 40000u) << "but not the rest";
-    EXPECT_EQ(Pattern(partial.size()), partial);
+    EXPECT_EQ(THttpTestServer::Pattern(partial.size()), partial);
     DeleteFileA(name.c_str());
 
     // The client is whole again.

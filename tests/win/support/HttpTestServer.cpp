@@ -289,6 +289,35 @@ bool THttpTestServer::SendAll(unsigned s, const char* data, size_t size)
     return true;
 }
 
+std::string THttpTestServer::Pattern(size_t size)
+{
+    std::string s(size, 0);
+    for (size_t i = 0; i < size; ++i) s[i] = static_cast<char>('a' + i % 26);
+    return s;
+}
+
+unsigned short THttpTestServer::ClosedPort()
+{
+    WSADATA wsa;
+    WSAStartup(MAKEWORD(1, 1), &wsa);
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = inet_addr("127.0.0.1");
+    int len = sizeof addr;
+    bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
+    closesocket(s);
+    WSACleanup();
+    return ntohs(addr.sin_port);
+}
+
+void THttpTestServer::Route(const std::string& path, const std::string& query, const std::optional<std::string>& body)
+{
+    TCriticalSectionGuard guard(FLock);
+    FRoutes[path] = {query, body};
+}
+
 void THttpTestServer::Serve(unsigned s)
 {
     std::string in;
@@ -320,9 +349,15 @@ void THttpTestServer::Serve(unsigned s)
     while (rest.size() < static_cast<size_t>(bodyLength))
         if (!Receive(s, rest)) return;
     req.Body = rest.substr(0, static_cast<size_t>(bodyLength));
+    std::optional<std::string> routedBody;
     {
         TCriticalSectionGuard guard(FLock);
         FRequests.push_back(req);
+        const auto route = FRoutes.find(req.Path);
+        if (route != FRoutes.end()) {
+            req.Target = req.Path + "?" + route->second.Query;
+            routedBody = route->second.Body;
+        }
     }
 
     Pause(static_cast<DWORD>(ToLong(req.Query("wait"), 0)));
@@ -341,10 +376,10 @@ void THttpTestServer::Serve(unsigned s)
         body = req.Method + " " + req.Target + "\r\n";
         for (const auto& h : req.Headers) body += h.first + ": " + h.second + "\r\n";
         body += "\r\n" + req.Body;
+    } else if (routedBody) {
+        body = *routedBody;
     } else {
-        long size = ToLong(req.Query("size"), 0);
-        body.resize(static_cast<size_t>(std::max(0L, size)));
-        for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>('a' + i % 26);
+        body = Pattern(static_cast<size_t>(std::max(0L, ToLong(req.Query("size"), 0))));
     }
 
     std::string answer = "HTTP/1.1 " + std::to_string(status) + " " + Reason(status) + "\r\n";

@@ -15,11 +15,15 @@
 //   wait=MS       wait before answering; delay=MS between body chunks of chunk=N (4096) bytes
 //   auth=U:P      demand Basic authentication with that user and password: without it a
 //                 401 with WWW-Authenticate (realm=R, "tg" by default) and no Content-Length
+// A path given a route (Route) is answered by the route's query instead, and with its body
+// in place of the pattern when it has one: addresses without a query, as file names need.
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
+#include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,8 +59,17 @@ public:
     // Connections whose answer has been sent completely, or cut as asked.
     int AnswersFinished() const noexcept { return FAnswersFinished; }
 
+    // Answers requests for path as if they had this query, with body (when given) as the
+    // body. A later route for the same path replaces the earlier.
+    void Route(const std::string& path, const std::string& query, const std::optional<std::string>& body = {});
+
     // Stops accepting, ends the answers under way and waits for their threads.
     void Stop();
+
+    // The body of size=N: byte i is 'a' + i % 26.
+    static std::string Pattern(size_t size);
+    // A port on 127.0.0.1 where nobody listens.
+    static unsigned short ClosedPort();
 
     // Percent-decoding of a query value ("+" is a blank).
     static std::string Decode(const std::string& text);
@@ -76,5 +89,10 @@ private:
     std::atomic<int> FAnswersFinished{0};
     mutable TCriticalSection FLock;
     std::vector<TRequest> FRequests;
+    struct TRoute {
+        std::string Query;
+        std::optional<std::string> Body;
+    };
+    std::map<std::string, TRoute> FRoutes;
     std::vector<HANDLE> FConnectionThreads;
 };

@@ -1,0 +1,514 @@
+// lib/upgrade/vyAppUpdater.cpp
+#include "vyAppUpdater.h"
+
+#include "Forms.h"
+#include "Platform.h"
+#include "WinUtils.h"
+#include "vyAppUpdaterText.h"
+#include "vyClasses.h"
+#include "swap/vySwapRules.h"
+
+namespace {
+
+std::string GSwapProgramPath;
+
+void InitUnit()
+{
+    GSwapProgramPath = GetTempDir() + "vySwap.exe";
+}
+
+[[maybe_unused]] const bool Registered = [] {
+    RegisterComponentClass(TvyAppUpdater::StaticClassInfo());
+    RegisterUnitInitialization(UnitOrder::AppUpdater, "vyAppUpdater", &InitUnit, nullptr);
+    return true;
+}();
+
+std::string StreamText(TStream* s)
+{
+    if (!s) return {};
+    s->SetPosition(0);
+    std::string text(static_cast<size_t>(s->Size()), '\0');
+    if (!text.empty()) text.resize(static_cast<size_t>(s->Read(text.data(), static_cast<long>(text.size()))));
+    return text;
+}
+
+std::string ExeFolder()
+{
+    const std::string exe = ParamStr(0);
+    return exe.substr(0, exe.rfind('\\') + 1);
+}
+
+// The first parameter after the program's name. The swap program restarts the program by
+// its path unquoted, so a path with blanks is skipped whole, as the swap program does.
+std::string FirstParameter()
+{
+    const std::string own = ParamStr(0);
+    const std::vector<std::string> params =
+        SplitParams(std::string("- ") + vyswap::SkipProgramName(GetCommandLineA(), own.c_str()));
+    return params.size() > 1 ? params[1] : std::string();
+}
+
+} // namespace
+
+const std::string& SwapProgramPath()
+{
+    if (GSwapProgramPath.empty()) InitUnit();
+    return GSwapProgramPath;
+}
+
+const TClassInfo& TvyAppUpdater::StaticClassInfo()
+{
+    static const TClassInfo info = [] {
+        using C = TvyAppUpdater;
+        TClassInfo i{"TvyAppUpdater", &TvyLoginComponent::StaticClassInfo(), &CreateComponentOf<C>, {}, {}};
+        i.Props.push_back(BoolProp("AutoCheck", &C::AutoCheck, &C::SetAutoCheck, false));
+        i.Props.push_back(ObjProp("InfoFile", &C::InfoFile));
+        i.Props.push_back(
+            StrProp<C>("InfoFileURL", &C::InfoFileURL, &C::SetInfoFileURL, std::string(DefaultInfoFileURL)));
+        i.Props.push_back(ObjProp("Proxy", &C::Proxy));
+        i.Props.push_back(
+            StrProp<C>("RestartParams", &C::RestartParams, &C::SetRestartParams, std::string(DefaultRestartParams)));
+        i.Props.push_back(EnumProp("ThreadPriority", &C::ThreadPriority, &C::SetThreadPriority,
+                                   {"tpIdle", "tpLowest", "tpLower", "tpNormal", "tpHigher", "tpHighest",
+                                    "tpTimeCritical"},
+                                   std::optional(TThreadPriority::tpNormal)));
+        i.Props.push_back(EnumProp("VersionControl", &C::VersionControl, &C::SetVersionControl,
+                                   {"byDate", "byNumber"}, std::optional(TvyAppUpdaterVersionControl::byDate)));
+        // Today's date by default: always stored.
+        i.Props.push_back(StrProp<C>("VersionDate", &C::VersionDate, &C::SetVersionDate, std::nullopt));
+        i.Props.push_back(
+            BoolProp("VersionDateAutoSet", &C::VersionDateAutoSet, &C::SetVersionDateAutoSet, std::nullopt));
+        i.Props.push_back(StrProp<C>("VersionNumber", &C::VersionNumber, &C::SetVersionNumber));
+        i.Props.push_back(SetProp("ShowMessages", &C::ShowMessages, &C::SetShowMessages,
+                                  {"mAskUpgrade", "mConnLost", "mHostUnreachable", "mLostFile", "mNoInfoFile",
+                                   "mNoUpdateAvailable", "mPasswordRequest"},
+                                  static_cast<long long>(DefaultShowMessages)));
+        i.Props.push_back(ObjProp("Wizard", &C::Wizard));
+        i.Props.push_back(EventProp("OnAfterRestart", &C::OnAfterRestart));
+        i.Props.push_back(EventProp("OnBeginUpgrade", &C::OnBeginUpgrade));
+        i.Props.push_back(EventProp("OnLaterUpgrade", &C::OnLaterUpgrade));
+        i.Props.push_back(EventProp("OnProgress", &C::OnProgress));
+        i.Props.push_back(EventProp("OnFileDone", &C::OnFileDone));
+        i.Props.push_back(EventProp("OnEndUpgrade", &C::OnEndUpgrade));
+        i.Props.push_back(EventProp("OnAborted", &C::OnAborted));
+        i.Props.push_back(EventProp("OnConnLost", &C::OnConnLost));
+        i.Props.push_back(EventProp("OnHostUnreachable", &C::OnHostUnreachable));
+        i.Props.push_back(EventProp("OnNoUpdateAvailable", &C::OnNoUpdateAvailable));
+        i.Props.push_back(EventProp("OnNoInfoFile", &C::OnNoInfoFile));
+        i.Props.push_back(EventProp("OnLostFile", &C::OnLostFile));
+        i.Props.push_back(EventProp("OnPasswordRequest", &C::OnPasswordRequest));
+        return i;
+    }();
+    return info;
+}
+
+TvyAppUpdater::TvyAppUpdater(TComponent* owner)
+    : TvyLoginComponent(owner), FHTTP(new TvyCustomHTTP(nullptr)), FInfoFile(new TvyAppUpdaterInfo),
+      FFiles(new TStringList)
+{
+    FHTTP->SetAgent(Agent);
+    FHTTP->OnDone = [this](TObject*, const std::string&, int, TStream* data) { HTTPDone(data); };
+    FHTTP->OnProgress = [this](TObject*, const std::string&, int fileSize, int bytesRead, int elapsed, int left,
+                               uint8_t percents, float rate,
+                               TStream*) { HTTPProgress(fileSize, bytesRead, elapsed, left, percents, rate); };
+    FHTTP->OnConnLost = [this](TObject*, const std::string&, int, int, TStream*) { HTTPConnLost(); };
+    FHTTP->OnHTTPError = [this](TObject*, int status, TStream*) { HTTPError(status); };
+    FHTTP->OnHostUnreachable = [this](TObject*) { HTTPHostUnreachable(); };
+    FHTTP->OnPasswordRequest = [this](TObject*, bool& tryAgain) { HTTPPasswordRequest(tryAgain); };
+    FVersionDate = FormatVersionDate(Today());
+    FWizard.reset(new TvyAppUpdaterWizard(*this));
+    FBaseId = FWizard->BaseId();
+    FUtilityWindow = AllocateHWnd([this](TMessage& m) { UtilityWndProc(m); });
+    // A swap program left from an earlier upgrade has done its work. Right after it has
+    // restarted the program it may still be ending: then it is tried again for a while.
+    if (!DeleteLeftoverSwapProgram()) {
+        FSwapCleanupTries = SwapCleanupTries;
+        SetTimer(FUtilityWindow, SwapCleanupTimer, SwapCleanupMs, nullptr);
+    }
+}
+
+bool TvyAppUpdater::DeleteLeftoverSwapProgram()
+{
+    const std::string& path = SwapProgramPath();
+    return DeleteFileA(path.c_str()) || GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+TvyAppUpdater::~TvyAppUpdater()
+{
+    *FAlive = false;
+    FAutoCheck = false;
+    KillTimer(FUtilityWindow, CheckTimer);
+    KillTimer(FUtilityWindow, SwapCleanupTimer);
+    DeallocateHWnd(FUtilityWindow);
+    FWizard.reset();
+    FFiles.reset();
+    FInfoFile.reset();
+    // Ends a running transfer and closes its file; an upgrade cut short leaves nothing.
+    FHTTP.reset();
+    DeleteWrittenFiles();
+}
+
+void TvyAppUpdater::Loaded()
+{
+    TvyLoginComponent::Loaded();
+    if (Designing() && FVersionDateAutoSet) FVersionDate = FormatVersionDate(Today());
+    UpdateTimer();
+    if (OnAfterRestart && FirstParameter() == FRestartParams) OnAfterRestart(this);
+}
+
+std::string TvyAppUpdater::GetHTTPUsername() const
+{
+    return TvyLoginComponent::GetHTTPUsername();
+}
+
+void TvyAppUpdater::SetHTTPUsername(const std::string& value)
+{
+    TvyLoginComponent::SetHTTPUsername(value);
+    FHTTP->SetHTTPUsername(value);
+}
+
+std::string TvyAppUpdater::GetHTTPPassword() const
+{
+    return TvyLoginComponent::GetHTTPPassword();
+}
+
+void TvyAppUpdater::SetHTTPPassword(const std::string& value)
+{
+    TvyLoginComponent::SetHTTPPassword(value);
+    FHTTP->SetHTTPPassword(value);
+}
+
+void TvyAppUpdater::SetAutoCheck(bool value)
+{
+    if (value == FAutoCheck) return;
+    FAutoCheck = value;
+    // While a form is read, Loaded starts the timer.
+    if (!Loading()) UpdateTimer();
+}
+
+void TvyAppUpdater::SetRestartParams(const std::string& value)
+{
+    FRestartParams = RestartParamsValue(value);
+}
+
+TThreadPriority TvyAppUpdater::ThreadPriority() const
+{
+    return FHTTP->Priority();
+}
+
+void TvyAppUpdater::SetThreadPriority(TThreadPriority value)
+{
+    FHTTP->SetPriority(value);
+}
+
+void TvyAppUpdater::SetVersionDateAutoSet(bool value)
+{
+    FVersionDateAutoSet = value;
+    if (value && Designing()) FVersionDate = FormatVersionDate(Today());
+}
+
+// --- Automatic check -------------------------------------------------------------------
+
+void TvyAppUpdater::UpdateTimer()
+{
+    if (Designing() || !FUtilityWindow) return;
+    KillTimer(FUtilityWindow, CheckTimer);
+    if (FAutoCheck && !FCheckedOnce && SetTimer(FUtilityWindow, CheckTimer, CheckIntervalMs, nullptr) == 0)
+        throw EOutOfResources("Not enough timers available");
+}
+
+void TvyAppUpdater::UtilityWndProc(TMessage& m)
+{
+    switch (m.Msg) {
+    case WM_TIMER:
+        if (m.WParam == SwapCleanupTimer) {
+            if (DeleteLeftoverSwapProgram() || --FSwapCleanupTries <= 0) KillTimer(FUtilityWindow, SwapCleanupTimer);
+            break;
+        }
+        try {
+            // At most once per run, whatever tick may still arrive.
+            if (FAutoCheck && !FCheckedOnce && IsOnline()) {
+                FCheckedOnce = true;
+                UpdateTimer();
+                CheckUpdate();
+            }
+        } catch (...) {
+            HandleException(this);
+        }
+        break;
+    case WM_QUERYENDSESSION: m.Result = 1; break;
+    default: m.Result = DefWindowProcA(FUtilityWindow, m.Msg, m.WParam, m.LParam);
+    }
+}
+
+void TvyAppUpdater::CheckUpdate()
+{
+    if (Busy()) return;
+    FInfoMode = true;
+    FHTTP->SetUseCache(false);
+    FHTTP->SetURL(FInfoFileURL);
+    FHTTP->SetFileName("");
+    FHTTP->Get();
+}
+
+// --- Texts and message boxes -----------------------------------------------------------
+
+std::string TvyAppUpdater::Text(int n) const
+{
+    return vyLoadUpgradeText(FBaseId + n);
+}
+
+int TvyAppUpdater::Box(int text, const std::string& caption, UINT type, std::initializer_list<TvyTextArg> args)
+{
+    const std::string body = args.size() ? vyLoadUpgradeText(FBaseId + text, args) : Text(text);
+    return Platform().MessageBoxA(Application ? Application->Handle() : nullptr, body.c_str(), caption.c_str(), type);
+}
+
+// --- The client's events ---------------------------------------------------------------
+
+void TvyAppUpdater::HTTPDone(TStream* data)
+{
+    if (FInfoMode) {
+        // Anything but the file itself (an error page that came whole) is no information file.
+        if (FHTTP->StatusCode() != 200)
+            HTTPError(FHTTP->StatusCode());
+        else
+            InfoFileReceived(data);
+        return;
+    }
+    // A body without a length reaches its file only now, complete.
+    SetFileAttributesA(FTempPath.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY);
+    std::shared_ptr<bool> alive = FAlive;
+    OnFileDone(this, URLFileName((*FFiles)[FIndex]));
+    if (*alive) NextDownload(false);
+}
+
+void TvyAppUpdater::HTTPProgress(int fileSize, int bytesRead, int elapsed, int left, uint8_t percents, float rate)
+{
+    // An error page being read is no progress of the file.
+    const int status = FHTTP->StatusCode();
+    if (FInfoMode || FIndex >= FFiles->Count() || (status != 200 && status != 206)) return;
+    std::shared_ptr<bool> alive = FAlive;
+    const unsigned run = FRun;
+    if (!FFirstChunk) {
+        FFirstChunk = true;
+        // Without a length the body is kept in memory and its file written at the end.
+        const bool onDisk = fileSize > 0 || GetFileAttributesA(FTempPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+        if (onDisk && !SetFileAttributesA(FTempPath.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY) &&
+            Box(30, Text(21), MB_YESNO | MB_ICONERROR) != IDYES) {
+            if (*alive) AbortUpgrade();
+            return;
+        }
+        if (!*alive || run != FRun) return;
+    }
+    const uint8_t total = UpgradeTotalPercent(FIndex, FFiles->Count(), percents);
+    OnProgress(this, (*FFiles)[FIndex], fileSize, bytesRead, elapsed, left, percents, total, rate);
+    if (!*alive || run != FRun) return; // the handler ended the upgrade
+    if (FWizard->WizardOpen()) {
+        TvyTransferFigures figures;
+        figures.PercentsDone = percents;
+        figures.ElapsedTime = elapsed;
+        figures.EstimatedTimeLeft = left;
+        figures.TransferRate = rate;
+        FWizard->WizardProgress(figures, total, fileSize);
+    }
+}
+
+void TvyAppUpdater::HTTPConnLost()
+{
+    std::shared_ptr<bool> alive = FAlive;
+    OnConnLost(this);
+    if (!*alive) return;
+    if (Wants(mConnLost)) Box(31, Text(0), MB_ICONERROR);
+    if (*alive) StopStep();
+}
+
+void TvyAppUpdater::HTTPError(int status)
+{
+    if (FInfoMode) {
+        std::shared_ptr<bool> alive = FAlive;
+        OnNoInfoFile(this);
+        if (*alive && Wants(mNoInfoFile)) Box(25, Text(0), MB_ICONERROR);
+        return;
+    }
+    LostFile(status);
+}
+
+void TvyAppUpdater::HTTPHostUnreachable()
+{
+    std::shared_ptr<bool> alive = FAlive;
+    const std::string url = FHTTP->URL();
+    const std::string host = URLHost(url);
+    OnHostUnreachable(this, url, host);
+    if (!*alive) return;
+    if (Wants(mHostUnreachable)) Box(26, Text(0), MB_ICONERROR, {"'http://" + host + "'"});
+    if (*alive) StopStep();
+}
+
+void TvyAppUpdater::HTTPPasswordRequest(bool& tryAgain)
+{
+    std::shared_ptr<bool> alive = FAlive;
+    OnPasswordRequest(this, tryAgain);
+    if (!*alive || tryAgain || !Wants(mPasswordRequest)) return;
+    // The dialog stores what was typed through the setters.
+    tryAgain = FWizard->ShowPasswordDialog(URLFileName(FHTTP->URL()));
+    if (*alive && !tryAgain) AbortUpgrade();
+}
+
+// --- The steps of an upgrade -----------------------------------------------------------
+
+void TvyAppUpdater::InfoFileReceived(TStream* data)
+{
+    const TvyInfoFile info = ReadInfoFile(StreamText(data));
+    FFiles->Clear();
+    for (const std::string& file : info.Files) FFiles->Add(file);
+    bool offers = InfoOffersUpdate(info, FVersionControl, FVersionDate, FVersionNumber, Today());
+    // A redirect hands its address to the shell: only a web page may be opened so.
+    if (offers && info.Method == TvyUpgradeMethod::umRedirectToURL && !IsWebAddress(info.Files.front()))
+        offers = false;
+    if (!offers) {
+        NoUpdate();
+        return;
+    }
+    FMethod = info.Method;
+    bool canUpgrade = true;
+    std::shared_ptr<bool> alive = FAlive;
+    OnBeginUpgrade(this, info.Message, FMethod, FFiles.get(), canUpgrade);
+    if (!*alive) return;
+    if (!canUpgrade || (Wants(mAskUpgrade) && !FWizard->ShowUpgradeMessage(info.Message))) {
+        if (*alive) OnLaterUpgrade(this);
+        return;
+    }
+    if (!*alive) return;
+    if (FMethod == TvyUpgradeMethod::umRedirectToURL) {
+        // The handler may have changed the list: the same rule holds for what it left.
+        if (FFiles->Count() > 0 && IsWebAddress((*FFiles)[0])) OpenURL((*FFiles)[0], true);
+        return;
+    }
+    NextDownload(true);
+}
+
+void TvyAppUpdater::NoUpdate()
+{
+    std::shared_ptr<bool> alive = FAlive;
+    OnNoUpdateAvailable(this);
+    if (*alive && Wants(mNoUpdateAvailable)) Box(24, Text(0), MB_ICONERROR);
+}
+
+void TvyAppUpdater::NextDownload(bool first)
+{
+    if (first) {
+        FInfoMode = false;
+        FHTTP->SetUseCache(true);
+        FIndex = 0;
+        FWritten.clear();
+        if (FWizard->Enabled()) FWizard->ShowWizard();
+    } else
+        ++FIndex;
+    if (FIndex >= FFiles->Count()) {
+        FinishUpgrade();
+        return;
+    }
+    FFirstChunk = false;
+    const std::string address = (*FFiles)[FIndex];
+    if (FWizard->WizardOpen()) FWizard->WizardFile(address, FIndex, FFiles->Count());
+    const auto name = UpgradeFileName(address);
+    if (!name) {
+        // A name that would leave the program's folder is not fetched at all.
+        FTempPath.clear();
+        LostFile(0);
+        return;
+    }
+    FTempPath = ExeFolder() + *name + ".uTMP";
+    FWritten.push_back(FTempPath);
+    FHTTP->SetURL(address);
+    FHTTP->SetFileName(FTempPath);
+    FHTTP->Get();
+}
+
+void TvyAppUpdater::LostFile(int status)
+{
+    const std::string address = (*FFiles)[FIndex];
+    bool continueUpgrade = false;
+    std::shared_ptr<bool> alive = FAlive;
+    const unsigned run = FRun;
+    OnLostFile(this, address, status, continueUpgrade);
+    if (!*alive || run != FRun) return;
+    if (Wants(mLostFile))
+        continueUpgrade = Box(28, Text(21) + " #" + IntToStr(status), MB_YESNO | MB_ICONWARNING,
+                              {URLFileName(address)}) == IDYES;
+    if (!*alive || run != FRun) return;
+    if (!continueUpgrade) {
+        AbortUpgrade();
+        return;
+    }
+    // A skipped file leaves nothing, not even what an earlier upgrade left under its name.
+    if (!FTempPath.empty()) {
+        SetFileAttributesA(FTempPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(FTempPath.c_str());
+    }
+    NextDownload(false);
+}
+
+void TvyAppUpdater::FinishUpgrade()
+{
+    std::shared_ptr<bool> alive = FAlive;
+    if (FWizard->WizardOpen()) {
+        FWizard->WizardFinishPage();
+        while (*alive && FWizard->WizardOpen() && !(Application && Application->Terminated())) {
+            if (HWND wizard = FWizard->WizardHandle()) SetFocus(wizard);
+            if (Application)
+                Application->HandleMessage();
+            else
+                WaitMessage();
+        }
+        if (!*alive) return;
+    }
+    OnEndUpgrade(this);
+    if (*alive) StartSwapProgram();
+}
+
+void TvyAppUpdater::StartSwapProgram()
+{
+    // From here on the files belong to the swap program.
+    FWritten.clear();
+    const std::string& path = SwapProgramPath();
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        TOwnedPtr<TMemoryStream> program(new TMemoryStream);
+        LoadResourceToStream(MainInstance(), "VYUPG", "VYUPG", program.get());
+        DWORD written = 0;
+        if (program->Size() > 0)
+            WriteFile(file, program->Memory(), static_cast<DWORD>(program->Size()), &written, nullptr);
+        CloseHandle(file);
+    }
+    const std::string command = SwapCommandLine(path, ParamStr(0), FRestartParams, FMethod);
+    Platform().WinExec(command.c_str(), SW_SHOWNORMAL);
+    CloseApplication();
+}
+
+void TvyAppUpdater::StopStep()
+{
+    ++FRun;
+    FHTTP->Abort();
+    FWizard->DestroyForms();
+    DeleteWrittenFiles();
+}
+
+void TvyAppUpdater::AbortUpgrade()
+{
+    // A wizard closing while the component is destroyed ends nothing more.
+    if (!*FAlive) return;
+    StopStep();
+    OnAborted(this);
+}
+
+void TvyAppUpdater::DeleteWrittenFiles()
+{
+    for (const std::string& path : FWritten) {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+    }
+    FWritten.clear();
+}

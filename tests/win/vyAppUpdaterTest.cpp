@@ -1,0 +1,593 @@
+// tests/win/vyAppUpdaterTest.cpp
+// TvyAppUpdater against the test server on 127.0.0.1 with the real client, real files
+// beside this program and the recording platform: the automatic check, what the
+// information file leads to, downloads with their events and progress, every way an upgrade
+// is abandoned (and the temporary files it leaves: none), the swap program and its command
+// line, and the stored settings.
+#include "FormReader.h"
+#include "Forms.h"
+#include "HttpTestServer.h"
+#include "TestFiles.h"
+#include "TestRegistry.h"
+#include "WinTest.h"
+#include "vyAppUpdater.h"
+#include "vyClasses.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD Patience = 15000;
+using Lines = std::vector<std::string>;
+
+// The temporary files of upgrades in the program's folder.
+Lines TemporaryFiles()
+{
+    return FilesIn(ExeFolder(), "*.uTMP");
+}
+
+void DeleteTemporaryFiles()
+{
+    for (const std::string& name : TemporaryFiles()) {
+        const std::string path = ExeFolder() + name;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+    }
+}
+
+std::string InfoText(const std::string& date, const Lines& files, const std::string& method = "0")
+{
+    std::string text = "#date=" + date + "\r\n#method=" + method + "\r\n#message={A [B]newer[/B] release}\r\n";
+    for (size_t i = 0; i < files.size(); ++i)
+        text += (i == 0 ? "#url=" : "#url" + std::to_string(i + 1) + "=") + files[i] + "\r\n";
+    return text;
+}
+
+struct TProgressStep {
+    std::string File;
+    int Percent, Total;
+};
+
+class vyAppUpdaterTest : public TCatchingTest {
+protected:
+    void SetUp() override
+    {
+        TCatchingTest::SetUp();
+        DeleteTemporaryFiles();
+        TestPlatform().Boxes.clear();
+        TestPlatform().Execs.clear();
+        TestPlatform().ShellCalls.clear();
+        TestPlatform().Answers.clear();
+        Updater.reset(new TvyAppUpdater(nullptr));
+        Updater->Wizard()->SetEnabled(false);
+        Updater->SetShowMessages(0);
+        Updater->SetVersionDate("07/07/2002");
+        Updater->SetInfoFileURL(Server.URL("/upgrades/tg.inf"));
+        Wire(*Updater);
+    }
+    void TearDown() override
+    {
+        Updater.reset();
+        TestPlatform().Boxes.clear(); // the ones a test asked for; it has checked them
+        Server.Stop();
+        TestPlatform().Answers.clear();
+        TakeBackQuit();
+        DeleteFileA(SwapProgramPath().c_str());
+        DeleteTemporaryFiles();
+        TCatchingTest::TearDown();
+        EXPECT_TRUE(Caught.empty()) << "exception shown: " << (Caught.empty() ? "" : Caught[0].Message);
+    }
+
+    void Wire(TvyAppUpdater& u)
+    {
+        u.OnBeginUpgrade = [this](TObject*, const std::string& msg, TvyUpgradeMethod method, TStringList* files,
+                                  bool& canUpgrade) {
+            Log.push_back("begin " + std::to_string(static_cast<int>(method)) + " " + std::to_string(files->Count()) +
+                          " " + msg);
+            if (BeginHandler) BeginHandler(canUpgrade);
+        };
+        u.OnLaterUpgrade = [this](TObject*) { Log.push_back("later"); };
+        u.OnProgress = [this](TObject*, const std::string& url, int, int, int, int, uint8_t percent, uint8_t total,
+                              float) {
+            Progress.push_back({URLFileName(url), percent, total});
+            if (ProgressHandler) ProgressHandler();
+        };
+        u.OnFileDone = [this](TObject*, const std::string& name) { Log.push_back("filedone " + name); };
+        u.OnEndUpgrade = [this](TObject*) {
+            Log.push_back("end");
+            TemporaryAtEnd = TemporaryFiles();
+        };
+        u.OnAborted = [this](TObject*) { Log.push_back("aborted"); };
+        u.OnConnLost = [this](TObject*) { Log.push_back("connlost"); };
+        u.OnHostUnreachable = [this](TObject*, const std::string& url, const std::string& host) {
+            Log.push_back("unreachable " + URLFileName(url) + " " + host);
+        };
+        u.OnNoUpdateAvailable = [this](TObject*) { Log.push_back("noupdate"); };
+        u.OnNoInfoFile = [this](TObject*) { Log.push_back("noinfo"); };
+        u.OnLostFile = [this](TObject*, const std::string& url, int code, bool& continueUpgrade) {
+            Log.push_back("lost " + URLFileName(url) + " " + std::to_string(code));
+            continueUpgrade = SkipLostFiles;
+        };
+        u.OnPasswordRequest = [this](TObject*, bool& tryAgain) {
+            Log.push_back("password");
+            if (PasswordHandler) PasswordHandler(tryAgain);
+        };
+    }
+
+    // The information file announces these files (already full addresses).
+    void Announce(const Lines& files, const std::string& date = "07/08/2002", const std::string& method = "0")
+    {
+        Server.Route("/upgrades/tg.inf", "", InfoText(date, files, method));
+    }
+    std::string File(const std::string& name) const { return Server.URL("/dl/" + name); }
+
+    // Waits until the log holds `last` (an event that ends the run) and the client is idle.
+    bool WaitFor(const std::string& last)
+    {
+        return PumpUntil(
+            [&] {
+                return std::find(Log.begin(), Log.end(), last) != Log.end() && !Updater->Busy() &&
+                       !Updater->HTTP()->Worker()->Finishing();
+            },
+            Patience);
+    }
+
+    THttpTestServer Server;
+    TOwnedPtr<TvyAppUpdater> Updater;
+    Lines Log;
+    std::vector<TProgressStep> Progress;
+    Lines TemporaryAtEnd;
+    bool SkipLostFiles = false;
+    std::function<void(bool&)> BeginHandler;
+    std::function<void()> ProgressHandler;
+    std::function<void(bool&)> PasswordHandler;
+};
+
+// --- Automatic check ---------------------------------------------------------------------
+
+TEST_F(vyAppUpdaterTest, AutomaticCheckWaitsUntilOnlineThenChecksOnce)
+{
+    const std::string key = "System\\CurrentControlSet\\Services\\RemoteAccess";
+    const bool keyWasThere = KeyPresent(HKEY_LOCAL_MACHINE, key);
+    SetDword(HKEY_LOCAL_MACHINE, key, "Remote Connection", 0);
+    Announce({File("tgupd-a.bin")}, "07/07/2002"); // the program's own date: nothing newer
+    Updater->SetShowMessages(vyMessageBit(mNoUpdateAvailable));
+    Updater->SetAutoCheck(true);
+
+    // Ticks while offline ask for nothing.
+    for (int tick = 0; tick < 3; ++tick) SendMessageA(Updater->UtilityWindow(), WM_TIMER, TvyAppUpdater::CheckTimer, 0);
+    PumpFor(QuietMs);
+    EXPECT_EQ(0u, Server.RequestCount()) << "no request while offline";
+
+    SetDword(HKEY_LOCAL_MACHINE, key, "Remote Connection", 1);
+    ASSERT_TRUE(WaitFor("noupdate")) << "the 5-second timer checks once online";
+    EXPECT_EQ(1u, Server.RequestCount());
+    EXPECT_EQ((Lines{"noupdate"}), Log) << "equal dates: nothing newer";
+    EXPECT_FALSE(KillTimer(Updater->UtilityWindow(), TvyAppUpdater::CheckTimer)) << "the timer is gone for good";
+    SendMessageA(Updater->UtilityWindow(), WM_TIMER, TvyAppUpdater::CheckTimer, 0);
+    PumpFor(QuietMs);
+    EXPECT_EQ(1u, Server.RequestCount()) << "the automatic check runs once per run";
+
+    ASSERT_EQ(1u, TestPlatform().Boxes.size()) << TestPlatform().Boxes[0].Text << " / " << TestPlatform().Boxes[1].Text;
+    EXPECT_EQ(Updater->Wizard()->Text(24), TestPlatform().Boxes[0].Text);
+    EXPECT_EQ(Updater->Wizard()->Text(0), TestPlatform().Boxes[0].Caption);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), TestPlatform().Boxes[0].Type);
+    EXPECT_EQ("no-cache", Server.Requests()[0].Header("Pragma")) << "the information file bypasses the cache";
+    EXPECT_EQ(TvyAppUpdater::Agent, Server.Requests()[0].Header("User-Agent"));
+
+    if (keyWasThere)
+        DeleteRawValue(HKEY_LOCAL_MACHINE, key, "Remote Connection");
+    else
+        DeleteTree(HKEY_LOCAL_MACHINE, key);
+}
+
+// --- The information file ----------------------------------------------------------------
+
+TEST_F(vyAppUpdaterTest, WhatTheInformationFileLeadsTo)
+{
+    const std::string closed = "http://127.0.0.1:" + std::to_string(THttpTestServer::ClosedPort()) + "/tg.inf";
+    struct TCase {
+        const char* Name;
+        std::string InfoQuery;            // the information file's own answer
+        std::string Text;                 // its body
+        std::string InfoURL;              // instead of the server's, when set
+        bool Refuse;                      // OnBeginUpgrade clears CanUpgrade
+        Lines Log;
+        size_t Shell;                     // shell calls
+    } cases[] = {
+        {"equal date", "", InfoText("07/07/2002", {File("a.bin")}), "", false, {"noupdate"}, 0},
+        {"newer, no files", "", "#date=07/08/2002", "", false, {"noupdate"}, 0},
+        {"refused by the handler", "", InfoText("12/31/2002", {File("a.bin")}), "", true,
+         {"begin 0 1 A [B]newer[/B] release", "later"}, 0},
+        {"error page with a length", "status=404", "<html>gone</html>", "", false, {"noinfo"}, 0},
+        {"error page without one", "status=500&nolength=1", "oops", "", false, {"noinfo"}, 0},
+        {"host unreachable", "", "", closed, false, {"unreachable tg.inf 127.0.0.1"}, 0},
+        {"redirect to a local program", "", InfoText("07/08/2002", {"C:\\windows\\calc.exe"}, "2"), "", false,
+         {"noupdate"}, 0},
+        {"redirect to a file address", "", InfoText("07/08/2002", {"file:///C:/windows/calc.exe"}, "2"), "", false,
+         {"noupdate"}, 0},
+        {"redirect to a web page", "", InfoText("07/08/2002", {"http://www.pellory.example/new.html"}, "2"), "", false,
+         {"begin 2 1 A [B]newer[/B] release"}, 1},
+    };
+    for (const TCase& c : cases) {
+        Log.clear();
+        TestPlatform().ShellCalls.clear();
+        const size_t before = Server.RequestCount();
+        Server.Route("/upgrades/tg.inf", c.InfoQuery, c.Text);
+        Updater->SetInfoFileURL(c.InfoURL.empty() ? Server.URL("/upgrades/tg.inf") : c.InfoURL);
+        BeginHandler = [&](bool& can) { can = !c.Refuse; };
+        Updater->CheckUpdate();
+        ASSERT_TRUE(WaitFor(c.Log.back())) << c.Name;
+        PumpFor(QuietMs);
+        EXPECT_EQ(c.Log, Log) << c.Name;
+        EXPECT_EQ(c.Shell, TestPlatform().ShellCalls.size()) << c.Name;
+        EXPECT_EQ(before + (c.InfoURL.empty() ? 1 : 0), Server.RequestCount()) << c.Name << ": nothing downloaded";
+    }
+    // The web page went to the shell, as the file or as the browser's parameter.
+    const auto& call = TestPlatform().ShellCalls.at(0);
+    EXPECT_TRUE(call.File == "http://www.pellory.example/new.html" ||
+                call.Params == "http://www.pellory.example/new.html")
+        << call.File.value_or("-") << " " << call.Params.value_or("-");
+    EXPECT_TRUE(TestPlatform().Boxes.empty()) << "no dialogs were asked for";
+    EXPECT_TRUE(TestPlatform().Execs.empty());
+}
+
+TEST_F(vyAppUpdaterTest, AfterARedirectASecondCheckWorks)
+{
+    Announce({"https://www.pellory.example/new.html"}, "07/08/2002", "2");
+    Updater->CheckUpdate();
+    ASSERT_TRUE(PumpUntil([&] { return !TestPlatform().ShellCalls.empty() && !Updater->Busy(); }, Patience));
+    Announce({File("tgupd-a.bin")}, "07/06/2002");
+    Updater->CheckUpdate();
+    ASSERT_TRUE(WaitFor("noupdate"));
+    EXPECT_EQ((Lines{"begin 2 1 A [B]newer[/B] release", "noupdate"}), Log);
+    EXPECT_EQ(2u, Server.RequestCount());
+}
+
+TEST_F(vyAppUpdaterTest, MessagesSayWhatWentWrong)
+{
+    Updater->SetShowMessages(vyMessageBit(mHostUnreachable) | vyMessageBit(mNoInfoFile));
+    Updater->SetInfoFileURL("http://127.0.0.1:" + std::to_string(THttpTestServer::ClosedPort()) + "/tg.inf");
+    Updater->CheckUpdate();
+    ASSERT_TRUE(WaitFor("unreachable tg.inf 127.0.0.1"));
+    Server.Route("/upgrades/tg.inf", "status=404", "gone");
+    Updater->SetInfoFileURL(Server.URL("/upgrades/tg.inf"));
+    Updater->CheckUpdate();
+    ASSERT_TRUE(WaitFor("noinfo"));
+    const auto& boxes = TestPlatform().Boxes;
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ(Updater->Wizard()->Text(26, {"'http://127.0.0.1'"}), boxes[0].Text);
+    EXPECT_EQ(Updater->Wizard()->Text(0), boxes[0].Caption);
+    EXPECT_EQ(Updater->Wizard()->Text(25), boxes[1].Text);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), boxes[1].Type);
+}
+
+// --- Downloads ---------------------------------------------------------------------------
+
+TEST_F(vyAppUpdaterTest, ThreeFilesTheSecondLostAndSkipped)
+{
+    // The first asks for a password, the second is gone, the third comes without a length.
+    Server.Route("/dl/tgupd-1.bin", "auth=tally:secret&size=3000");
+    Server.Route("/dl/tgupd-2.bin", "status=404", "<html>not here</html>");
+    Server.Route("/dl/tgupd-3.bin", "nolength=1&size=5000");
+    Announce({File("tgupd-1.bin"), File("tgupd-2.bin"), File("tgupd-3.bin")});
+    Updater->SetShowMessages(vyMessageBit(mLostFile));
+    TestPlatform().Answers = {IDYES};
+    PasswordHandler = [&](bool& tryAgain) {
+        Updater->SetHTTPUsername("tally");
+        Updater->SetHTTPPassword("secret");
+        tryAgain = true;
+    };
+    Updater->CheckUpdate();
+    ASSERT_TRUE(WaitFor("end"));
+    EXPECT_EQ((Lines{"begin 0 3 A [B]newer[/B] release", "password", "filedone tgupd-1.bin", "lost tgupd-2.bin 404",
+                     "filedone tgupd-3.bin", "end"}),
+              Log);
+
+    EXPECT_EQ((Lines{"tgupd-1.bin.uTMP", "tgupd-3.bin.uTMP"}), TemporaryAtEnd) << "nothing for the lost file";
+    EXPECT_EQ(THttpTestServer::Pattern(3000), ReadAll(ExeFolder() + "tgupd-1.bin.uTMP"));
+    EXPECT_EQ(THttpTestServer::Pattern(5000), ReadAll(ExeFolder() + "tgupd-3.bin.uTMP"))
+        << "a body without a length is stored too";
+    const DWORD attributes = GetFileAttributesA((ExeFolder() + "tgupd-3.bin.uTMP").c_str());
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN), attributes & FILE_ATTRIBUTE_HIDDEN) << attributes;
+
+    ASSERT_EQ(1u, TestPlatform().Boxes.size());
+    const auto& box = TestPlatform().Boxes[0];
+    EXPECT_EQ(Updater->Wizard()->Text(28, {"tgupd-2.bin"}), box.Text);
+    EXPECT_EQ(Updater->Wizard()->Text(21) + " #404", box.Caption);
+    EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_ICONWARNING), box.Type);
+    EXPECT_EQ(Application->Handle(), box.Wnd) << "the application's message box";
+
+    // The swap program is written out and started; the application is asked to end.
+    TOwnedPtr<TMemoryStream> resource(new TMemoryStream);
+    ASSERT_TRUE(LoadResourceToStream(MainInstance(), "VYUPG", "VYUPG", resource.get()));
+    const std::string embedded(reinterpret_cast<const char*>(resource->Memory()),
+                               static_cast<size_t>(resource->Size()));
+    EXPECT_TRUE(embedded == ReadAll(SwapProgramPath())) << "the embedded program, byte for byte";
+    ASSERT_EQ(1u, TestPlatform().Execs.size());
+    EXPECT_EQ(SwapProgramPath() + " " + ParamStr(0) + " +/afterupgrade0", TestPlatform().Execs[0].CmdLine);
+    EXPECT_EQ(static_cast<UINT>(SW_SHOWNORMAL), TestPlatform().Execs[0].Show);
+    EXPECT_TRUE(Application->Terminated());
+
+    // A component created later deletes the leftover swap program.
+    TOwnedPtr<TvyAppUpdater> next(new TvyAppUpdater(nullptr));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(SwapProgramPath().c_str()));
+}
+
+TEST_F(vyAppUpdaterTest, TotalProgressCoversEachFileItsHalf)
+{
+    Server.Route("/dl/tgupd-1.bin", "size=20000&chunk=4096&delay=5");
+    Server.Route("/dl/tgupd-2.bin", "size=20000&chunk=4096&delay=5");
+    Announce({File("tgupd-1.bin"), File("tgupd-2.bin")}, "07/08/2002", "1");
+    Updater->SetRestartParams("");
+    EXPECT_EQ(" ", Updater->RestartParams()) << "empty is kept as one blank";
+    Updater->CheckUpdate();
+    ASSERT_TRUE(WaitFor("end"));
+    ASSERT_FALSE(Progress.empty());
+    int last = 0;
+    for (const TProgressStep& p : Progress) {
+        const bool first = p.File == "tgupd-1.bin";
+        EXPECT_GE(p.Total, first ? 0 : 50) << p.File << " at " << p.Percent;
+        EXPECT_LE(p.Total, first ? 50 : 100) << p.File << " at " << p.Percent;
+        EXPECT_EQ((first ? 0 : 50) + p.Percent / 2, p.Total) << p.File;
+        EXPECT_GE(p.Total, last) << "never backwards";
+        last = p.Total;
+    }
+    const auto second =
+        std::find_if(Progress.begin(), Progress.end(), [](const TProgressStep& p) { return p.File != "tgupd-1.bin"; });
+    ASSERT_NE(Progress.begin(), second);
+    EXPECT_EQ(50, second[-1].Total) << "the first file ends at half";
+    EXPECT_EQ(100, Progress.back().Total);
+    ASSERT_EQ(1u, TestPlatform().Execs.size());
+    EXPECT_EQ(SwapProgramPath() + " " + ParamStr(0) + " + 1", TestPlatform().Execs[0].CmdLine)
+        << "external setup, restart parameters a blank";
+}
+
+// --- Abandoned upgrades ------------------------------------------------------------------
+
+TEST_F(vyAppUpdaterTest, AnAbandonedUpgradeLeavesNoTemporaryFile)
+{
+    const std::string closed = "http://127.0.0.1:" + std::to_string(THttpTestServer::ClosedPort()) + "/dl/tgupd-2.bin";
+    struct TCase {
+        const char* Name;
+        std::string SecondQuery;
+        std::string Second; // the second address, when not the server's
+        bool AbortInProgress;
+        bool Skip;
+        Lines Log;
+    } cases[] = {
+        {"connection lost", "size=20000&cut=5000", "", false, false,
+         {"filedone tgupd-1.bin", "connlost"}},
+        {"lost file not skipped", "status=404", "", false, false,
+         {"filedone tgupd-1.bin", "lost tgupd-2.bin 404", "aborted"}},
+        {"an error page with a length", "status=500&size=700", "", false, false,
+         {"filedone tgupd-1.bin", "lost tgupd-2.bin 500", "aborted"}},
+        {"aborted while it comes", "size=60000&chunk=2000&delay=20", "", true, false,
+         {"filedone tgupd-1.bin", "aborted"}},
+        {"host unreachable", "", closed, false, false, {"filedone tgupd-1.bin", "unreachable tgupd-2.bin 127.0.0.1"}},
+        {"a name that leaves the folder", "", "http://127.0.0.1/dl/..", false, false,
+         {"filedone tgupd-1.bin", "lost .. 0", "aborted"}},
+        {"a name with a query", "", "http://127.0.0.1/get?f=x.exe", false, false,
+         {"filedone tgupd-1.bin", "lost get?f=x.exe 0", "aborted"}},
+        {"a bad name skipped", "", "http://127.0.0.1/dl/", false, true,
+         {"filedone tgupd-1.bin", "lost  0", "filedone tgupd-3.bin", "end"}},
+    };
+    Server.Route("/dl/tgupd-1.bin", "size=3000");
+    Server.Route("/dl/tgupd-3.bin", "size=100");
+    for (const TCase& c : cases) {
+        Log.clear();
+        TemporaryAtEnd.clear();
+        TestPlatform().Execs.clear();
+        Server.Route("/dl/tgupd-2.bin", c.SecondQuery);
+        Announce({File("tgupd-1.bin"), c.Second.empty() ? File("tgupd-2.bin") : c.Second, File("tgupd-3.bin")});
+        SkipLostFiles = c.Skip;
+        ProgressHandler = [&] {
+            if (c.AbortInProgress && Progress.back().File == "tgupd-2.bin") Updater->AbortUpgrade();
+        };
+        Updater->CheckUpdate();
+        ASSERT_TRUE(WaitFor(c.Log.back())) << c.Name;
+        PumpFor(QuietMs);
+        Log.erase(Log.begin()); // "begin"
+        EXPECT_EQ(c.Log, Log) << c.Name;
+        if (c.Skip) {
+            EXPECT_EQ((Lines{"tgupd-1.bin.uTMP", "tgupd-3.bin.uTMP"}), TemporaryAtEnd) << c.Name;
+            EXPECT_EQ(1u, TestPlatform().Execs.size()) << c.Name;
+        } else {
+            EXPECT_EQ(Lines{}, TemporaryFiles()) << c.Name << ": what this upgrade wrote is gone";
+            EXPECT_TRUE(TestPlatform().Execs.empty()) << c.Name << ": no swap program";
+        }
+        DeleteTemporaryFiles();
+        TakeBackQuit();
+    }
+}
+
+// --- End to end --------------------------------------------------------------------------
+
+struct TWindowSearch {
+    const char* Class;
+    std::string End;
+    HWND Found = nullptr;
+};
+
+BOOL CALLBACK MatchForeignWindow(HWND wnd, LPARAM param)
+{
+    auto& s = *reinterpret_cast<TWindowSearch*>(param);
+    char cls[64] = {}, caption[256] = {};
+    GetClassNameA(wnd, cls, sizeof cls);
+    GetWindowTextA(wnd, caption, sizeof caption);
+    const std::string text = caption;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    if (pid == GetCurrentProcessId() || std::string(cls) != s.Class || text.size() < s.End.size() ||
+        text.compare(text.size() - s.End.size(), s.End.size(), s.End) != 0)
+        return TRUE;
+    s.Found = wnd;
+    return FALSE;
+}
+
+// A window of another process: the first top-level window of that class whose caption ends so.
+HWND FindForeignWindow(const char* className, const std::string& captionEnd)
+{
+    TWindowSearch search{className, captionEnd};
+    EnumWindows(&MatchForeignWindow, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+// A program carrying an upgrader (UpdaterStandIn, version 1) in a folder whose name has a
+// blank checks after 5 seconds and fetches what the information file lists: its new
+// executable (version 2) and other files. A complete upgrade ends the program; the swap
+// program puts the files in place and starts version 2 with "/afterupgrade", where
+// OnAfterRestart fires. An abandoned one leaves the program running and nothing behind.
+// The wizard and the asking dialog are off; a lost file's question is answered Yes by its
+// button.
+TEST(vyAppUpdaterEndToEnd, RealUpgradesOfARunningProgram)
+{
+    const std::string standIn = ReadAll(ExeFolder() + "UpdaterStandIn.exe");
+    ASSERT_FALSE(standIn.empty()) << "UpdaterStandIn.exe beside the test program";
+    const std::string v1 = standIn + "TGVER=1", v2 = standIn + "TGVER=2";
+    const std::string key = "System\\CurrentControlSet\\Services\\RemoteAccess";
+    const bool keyWasThere = KeyPresent(HKEY_LOCAL_MACHINE, key);
+    SetDword(HKEY_LOCAL_MACHINE, key, "Remote Connection", 1);
+
+    struct TScenario {
+        const char* Name;
+        std::vector<std::pair<std::string, std::string>> Files; // name, the server's answer
+        const char* Messages;
+        bool Upgraded;
+        std::string Log;
+        Lines FolderAfter;
+    } scenarios[] = {
+        {"two files", {{"UpdaterStandIn.exe", ""}, {"readme.txt", ""}}, "[]", true,
+         "start|1|\nend\nstart|2|/afterupgrade\nafterrestart|2\n", {"UpdaterStandIn.exe", "readme.txt", "run.log"}},
+        {"the second of three lost and skipped",
+         {{"UpdaterStandIn.exe", ""}, {"gone.txt", "status=404"}, {"notes.txt", ""}}, "[mLostFile]", true,
+         "start|1|\nlost|gone.txt|404\nend\nstart|2|/afterupgrade\nafterrestart|2\n",
+         {"UpdaterStandIn.exe", "notes.txt", "run.log"}},
+        {"an error page with a length", {{"UpdaterStandIn.exe", "status=500"}}, "[]", false,
+         "start|1|\nlost|UpdaterStandIn.exe|500\naborted\n", {"UpdaterStandIn.exe", "run.log"}},
+        {"the connection dropped mid-file", {{"readme.txt", ""}, {"UpdaterStandIn.exe", "cut=20000"}}, "[]", false,
+         "start|1|\nconnlost\n", {"UpdaterStandIn.exe", "run.log"}},
+    };
+    for (const TScenario& c : scenarios) {
+        const std::string folder = Scratch("tg upgrade e2e");
+        const std::string exe = folder + "UpdaterStandIn.exe";
+        const std::string log = folder + "run.log";
+        ASSERT_TRUE(WriteAll(exe, v1)) << c.Name;
+
+        THttpTestServer server;
+        Lines urls;
+        for (const auto& [name, answer] : c.Files) {
+            server.Route("/dl/" + name, answer, name == "UpdaterStandIn.exe" ? v2 : name + " 2\r\n");
+            urls.push_back(server.URL("/dl/" + name));
+        }
+        server.Route("/upgrades/tg.inf", "", InfoText("07/08/2002", urls));
+        SetEnvironmentVariableA("TG_UPD_INFO", server.URL("/upgrades/tg.inf").c_str());
+        SetEnvironmentVariableA("TG_UPD_LOG", log.c_str());
+        SetEnvironmentVariableA("TG_UPD_MESSAGES", c.Messages);
+
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        std::string command = "\"" + exe + "\"";
+        ASSERT_TRUE(CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                                   &si, &pi))
+            << c.Name;
+        CloseHandle(pi.hThread);
+        // The lost file's question: Yes.
+        bool answered = true;
+        if (std::string(c.Messages) == "[mLostFile]") {
+            HWND box = nullptr;
+            answered = PumpUntil([&] { return (box = FindForeignWindow("#32770", " #404")) != nullptr; }, 30000);
+            if (answered) PostMessageA(GetDlgItem(box, IDYES), BM_CLICK, 0, 0);
+        }
+        const std::string last = c.Log.substr(c.Log.rfind('\n', c.Log.size() - 2) + 1);
+        const bool ended = PumpUntil([&] { return ReadAll(log).find(last) != std::string::npos; }, 40000);
+        const std::string caption = c.Upgraded ? "UpdaterStandIn 2" : "UpdaterStandIn 1";
+        HWND window = nullptr;
+        const bool shown = PumpUntil([&] { return (window = FindWindowA(nullptr, caption.c_str())) != nullptr; });
+        const bool firstEnded = WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0;
+        const bool swapGone =
+            PumpUntil([&] { return GetFileAttributesA(SwapProgramPath().c_str()) == INVALID_FILE_ATTRIBUTES; });
+        if (window) PostMessageA(window, WM_CLOSE, 0, 0);
+        PumpUntil([&] { return !FindWindowA(nullptr, caption.c_str()); });
+        if (WaitForSingleObject(pi.hProcess, c.Upgraded ? 0 : 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+        CloseHandle(pi.hProcess);
+
+        EXPECT_TRUE(answered) << c.Name << ": the lost file's question";
+        EXPECT_TRUE(ended) << c.Name << ": log " << ReadAll(log);
+        EXPECT_EQ(c.Log, ReadAll(log)) << c.Name;
+        EXPECT_TRUE(shown) << c.Name << ": the program shows " << caption;
+        EXPECT_EQ(c.Upgraded, firstEnded) << c.Name << ": version 1 ended only for an upgrade";
+        EXPECT_TRUE((c.Upgraded ? v2 : v1) == ReadAll(exe)) << c.Name << ": the executable, byte for byte";
+        EXPECT_EQ(c.FolderAfter, FilesIn(folder)) << c.Name << ": no .uTMP or .bak left behind";
+        for (const auto& [name, answer] : c.Files) {
+            if (name != "UpdaterStandIn.exe" && c.Upgraded && answer.empty()) {
+                EXPECT_EQ(name + " 2\r\n", ReadAll(folder + name)) << c.Name;
+            }
+        }
+        EXPECT_TRUE(swapGone) << c.Name << ": no swap program left";
+    }
+
+    SetEnvironmentVariableA("TG_UPD_INFO", nullptr);
+    SetEnvironmentVariableA("TG_UPD_LOG", nullptr);
+    SetEnvironmentVariableA("TG_UPD_MESSAGES", nullptr);
+    if (keyWasThere)
+        DeleteRawValue(HKEY_LOCAL_MACHINE, key, "Remote Connection");
+    else
+        DeleteTree(HKEY_LOCAL_MACHINE, key);
+    const std::string folder = Scratch("tg upgrade e2e");
+    RemoveDirectoryA(folder.c_str());
+}
+
+// --- Stored settings ---------------------------------------------------------------------
+
+TEST(vyAppUpdater, DefaultsAndStoredSettings)
+{
+    TOwnedPtr<TForm> root(new TForm(nullptr));
+    root->SetName("Holder");
+    auto* u = new TvyAppUpdater(root.get());
+    u->SetName("AppUpdater1");
+    EXPECT_FALSE(u->AutoCheck());
+    EXPECT_EQ("http://", u->InfoFileURL());
+    EXPECT_EQ("/afterupgrade", u->RestartParams());
+    EXPECT_EQ(75u, u->ShowMessages());
+    EXPECT_EQ(FormatVersionDate(Today()), u->VersionDate());
+    EXPECT_TRUE(u->VersionDateAutoSet());
+    EXPECT_EQ(TThreadPriority::tpNormal, u->ThreadPriority());
+    EXPECT_TRUE(u->Wizard()->Enabled());
+
+    u->SetVersionDate("07/07/2002");
+    u->SetInfoFileURL("http://www.pellory.example/software/upgrades/tallyglass.inf");
+    u->InfoFile()->SetUpgradeMethod(TvyUpgradeMethod::umRedirectToURL);
+    u->SetShowMessages(vyMessageBit(mAskUpgrade) | vyMessageBit(mNoInfoFile));
+    u->SetThreadPriority(TThreadPriority::tpLower);
+    u->Proxy()->SetAccessType(TvyHTTPAccessType::atDirect);
+    u->SetHTTPUsername("tally");
+    u->SetHTTPPassword("secret");
+    u->Wizard()->SetEnabled(false);
+    const std::string text = TFormWriter::Write(*root);
+    for (const char* line : {"VersionDate = '07/07/2002'", "VersionDateAutoSet = True",
+                             "ShowMessages = [mAskUpgrade, mNoInfoFile]", "ThreadPriority = tpLower",
+                             "InfoFile.UpgradeMethod = umRedirectToURL", "Proxy.AccessType = atDirect",
+                             "Wizard.Enabled = False", "LInfo = {"})
+        EXPECT_NE(std::string::npos, text.find(line)) << line << " in\n" << text;
+    EXPECT_EQ(std::string::npos, text.find("RestartParams")) << "defaults are not stored";
+    EXPECT_EQ(std::string::npos, text.find("secret")) << "credentials are scrambled";
+
+    TOwnedPtr<TComponent> copy(TFormReader::CreateRoot(text, nullptr));
+    auto* read = dynamic_cast<TvyAppUpdater*>(copy->FindComponent("AppUpdater1"));
+    ASSERT_NE(nullptr, read);
+    EXPECT_EQ("07/07/2002", read->VersionDate()) << "the stored date is used unchanged at run time";
+    EXPECT_EQ(u->InfoFileURL(), read->InfoFileURL());
+    EXPECT_EQ(u->ShowMessages(), read->ShowMessages());
+    EXPECT_EQ(TThreadPriority::tpLower, read->HTTP()->Priority());
+    EXPECT_EQ("tally", read->HTTP()->HTTPUsername()) << "credentials reach the client";
+    EXPECT_EQ("secret", read->HTTP()->HTTPPassword());
+    EXPECT_FALSE(read->Wizard()->Enabled());
+}
+
+} // namespace
