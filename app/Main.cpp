@@ -16,6 +16,7 @@ const TClassInfo& TForm1::StaticClassInfo()
         i.Methods.push_back(Method("CloseItemClick", &TForm1::CloseItemClick));
         i.Methods.push_back(Method("AutorunatStartUpItemClick", &TForm1::AutorunatStartUpItemClick));
         i.Methods.push_back(Method("vyAppAutoRunButtonClick", &TForm1::vyAppAutoRunButtonClick));
+        i.Methods.push_back(Method("vyCaptionButton1Click", &TForm1::vyCaptionButton1Click));
         i.Fields = {Field("SysLabel", &TForm1::SysLabel), Field("SysLab", &TForm1::SysLab),
                     Field("SysRes", &TForm1::SysRes), Field("UserLabel", &TForm1::UserLabel),
                     Field("UserLab", &TForm1::UserLab), Field("UserRes", &TForm1::UserRes),
@@ -30,7 +31,9 @@ const TClassInfo& TForm1::StaticClassInfo()
                     Field("vyFormTopmost1", &TForm1::vyFormTopmost1), Field("vyAppAutoRun", &TForm1::vyAppAutoRun),
                     Field("vyFormSystemMenu1", &TForm1::vyFormSystemMenu1), Field("vyFormMagnet", &TForm1::vyFormMagnet),
                     Field("vyFormPlacementSaver", &TForm1::vyFormPlacementSaver),
-                    Field("vyFormBackground1", &TForm1::vyFormBackground1)};
+                    Field("vyFormBackground1", &TForm1::vyFormBackground1),
+                    Field("vyCaptionButton1", &TForm1::vyCaptionButton1),
+                    Field("vyQuickAboutBox", &TForm1::vyQuickAboutBox), Field("vyAppUpdater", &TForm1::vyAppUpdater)};
         return i;
     }();
     return info;
@@ -98,10 +101,12 @@ void TForm1::TimerTimer(TObject*)
     Timer->SetEnabled(false);
     SysRes->SetProgress(QueryFreeResources(0));
     UserRes->SetProgress(QueryFreeResources(2));
-    GDIRes->SetProgress(QueryFreeResources(1));
+    // While the upgrader is fetching, the GDI figure keeps its previous value; the tray
+    // picture and the tooltip read it back from the gauge.
+    if (!vyAppUpdater->Busy()) GDIRes->SetProgress(QueryFreeResources(1));
     SysLab->SetCaption(IntToStr(SysRes->Progress()) + "%");
     UserLab->SetCaption(IntToStr(UserRes->Progress()) + "%");
-    GDILab->SetCaption(IntToStr(GDIRes->Progress()) + "%");
+    if (!vyAppUpdater->Busy()) GDILab->SetCaption(IntToStr(GDIRes->Progress()) + "%");
     SysRes->SetForeColor(GaugeColor(SysRes->Progress()));
     UserRes->SetForeColor(GaugeColor(UserRes->Progress()));
     GDIRes->SetForeColor(GaugeColor(GDIRes->Progress()));
@@ -129,6 +134,11 @@ void TForm1::AutorunatStartUpItemClick(TObject*)
 {
     AutorunatStartUpItem->SetChecked(!AutorunatStartUpItem->Checked());
     vyAppAutoRun->SetAutoRun(AutorunatStartUpItem->Checked());
+}
+
+void TForm1::vyCaptionButton1Click(TObject*)
+{
+    vyQuickAboutBox->Execute();
 }
 
 void TForm1::vyAppAutoRunButtonClick(TObject*, bool autoRun)

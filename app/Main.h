@@ -12,12 +12,15 @@
 #include "StdCtrls.h"
 #include "vyAppAutoRun.h"
 #include "vyAppCursors.h"
+#include "vyAppUpdater.h"
+#include "vyCaptionButton.h"
 #include "vyAppEvents.h"
 #include "vyFormBackground.h"
 #include "vyFormMagnet.h"
 #include "vyFormPlacementSaver.h"
 #include "vyFormSystemMenu.h"
 #include "vyFormTopmost.h"
+#include "vyQuickAboutBox.h"
 #include "vyTrayIcon.h"
 
 class TForm1 : public TForm {
@@ -50,11 +53,14 @@ public:
     TvyAppEvents* vyAppEvents1 = nullptr;
     TvyAppCursors* vyAppCursors1 = nullptr;
     TvyFormTopmost* vyFormTopmost1 = nullptr;
+    TvyCaptionButton* vyCaptionButton1 = nullptr;
     TvyAppAutoRun* vyAppAutoRun = nullptr;
     TvyFormSystemMenu* vyFormSystemMenu1 = nullptr;
     TvyFormMagnet* vyFormMagnet = nullptr;
     TvyFormPlacementSaver* vyFormPlacementSaver = nullptr;
     TvyFormBackground* vyFormBackground1 = nullptr;
+    TvyQuickAboutBox* vyQuickAboutBox = nullptr;
+    TvyAppUpdater* vyAppUpdater = nullptr;
 
     // Published handlers, wired by the stored form.
     void FormCreate(TObject* sender);
@@ -62,6 +68,7 @@ public:
     void TimerTimer(TObject* sender);
     void CloseItemClick(TObject* sender);
     void AutorunatStartUpItemClick(TObject* sender);
+    void vyCaptionButton1Click(TObject* sender);
     void vyAppAutoRunButtonClick(TObject* sender, bool autoRun);
 
     // The off-screen picture the tray picture is drawn on (exists between FormCreate and

@@ -9,7 +9,7 @@ RUN = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 ENTRY = "Pellory Tallyglass"  # the application title names the start-up entry
 
 # Extra title-bar buttons by their place from the close box leftwards.
-AUTO_RUN_BUTTON = 2
+AUTO_RUN_BUTTON = 3
 
 
 class AssemblyTest(unittest.TestCase):
@@ -39,6 +39,31 @@ class AssemblyTest(unittest.TestCase):
         self.session.choose_menu_item(menu, top + (bottom - top) // 4)
         e2elib.wait_until(lambda: not any(w.class_name == "#32768" and w.visible for w in self.session.win_windows()),
                           10, "the tray menu to close")
+
+    def test_it_starts_as_a_tray_icon_only(self):
+        if self.session.main_window() is not None:
+            self.session.taskkill("Tallyglass.exe")
+            e2elib.wait_until(lambda: self.session.main_window() is None, 30, "the running program to end")
+        icon = self.session.start_product()
+        self.assertFalse(self.session.main_window().visible, "no window at start")
+        img = self.session.desktop_image("started")
+        tx, ty, tw, th = self.taskbar_rect_inside()
+        colours = {img.getpixel((x, y)) for x in range(tx + tw // 10, tx + tw * 6 // 10, 2) for y in range(ty, ty + th)}
+        self.assertEqual(1, len(colours), "the taskbar holds no button")
+        # The icon's tooltip: the three figures.
+        sx, sy = self.session.to_screen(icon[0] + 8, icon[1] + 8)
+        self.session._xdotool("mousemove", "--sync", str(sx), str(sy))
+        tip = e2elib.wait_until(
+            lambda: next((t for t in self.session.win_windows()
+                          if t.class_name.lower() == "tooltips_class32" and t.visible
+                          and abs(t.window_rect[1] - icon[1]) < 60), None),
+            10, "the tray icon's tooltip")
+        self.assertGreater(tip.window_rect[2], 120, "a tooltip wide enough for three figures")
+        self.session._xdotool("mousemove", "--sync", "5", "5")
+
+    def taskbar_rect_inside(self):
+        x, y, w, h = self.session.taskbar_rect()
+        return x + 2, y + 4, w - 4, h - 8
 
     def test_auto_run_button_and_tray_item_stay_in_step_with_the_start_up_entry(self):
         # The tray item inverts its own check mark and writes that: had the mark not followed

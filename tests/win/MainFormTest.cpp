@@ -172,7 +172,7 @@ TEST_F(MainFormTest, SystemMenuHoldsMoveCloseAndTheButtonsEntries)
         items.push_back(text[0] ? std::string(text).substr(0, std::string(text).find('\t')) : "-");
     }
     EXPECT_EQ((std::vector<std::string>{"Minimize to Tray", "&Move", "-", "&Close", "-", "Always on &top",
-                                        "Auto-run at &StartUp"}),
+                                        "About...", "Auto-run at &StartUp"}),
               items);
 }
 
