@@ -66,6 +66,9 @@ public:
 
 private:
     std::unique_ptr<TBitmap> FPicture;
+    // The figures the labels and tooltip were last built from (none yet).
+    int FShown[3] = {-1, -1, -1};
+    bool FLive = false; // the first sampled picture has been handed to the tray
 };
 
 extern TForm1* Form1;
