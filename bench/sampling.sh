@@ -17,7 +17,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
 source bench/benchlib.sh
-tg_ensure_deps
 bench_build Tallyglass TrayFloor MinimalTimer
 
 seconds=${BENCH_SECONDS:-60}

@@ -14,12 +14,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
 source bench/benchlib.sh
-tg_ensure_deps
-bench_build Tallyglass TrayFloor
+bench_build Tallyglass TrayFloor MinimalTimer
 
 runs=${BENCH_RUNS:-5}
 bench_session startup
 trace=$WINEPREFIX.trace
+# Wine closes a virtual desktop, and its explorer, soon after its last program ends; every
+# start would then wait for a new desktop. A bare timer program keeps it open meanwhile.
+bench_start build/win/bench/MinimalTimer.exe
+bench_pid MinimalTimer.exe >/dev/null
 
 # run_one EXE: starts EXE with the trace on, waits for its first live picture, ends it and
 # prints "main init tray live" in milliseconds from the start ("-" for a moment it lacks).
