@@ -79,6 +79,10 @@ public:
 
 private:
     std::unique_ptr<TBitmap> FPicture;
+    // The figures the labels and the tooltip show (none yet), so unchanged texts are not set again.
+    int FLabelShown[3] = {-1, -1, -1};
+    int FHintShown[3] = {-1, -1, -1};
+    bool FLive = false; // the first sampled picture has been handed to the tray
 };
 
 extern TForm1* Form1;

@@ -4,11 +4,14 @@
 
 #include "Forms.h"
 #include "Main.h"
+#include "StartupTrace.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    TraceStartup("main");
     try {
         InitFramework();
+        TraceStartup("init");
         Application->Initialize();
         Application->SetTitle("Pellory Tallyglass");
         Form1 = Application->CreateForm<TForm1>();

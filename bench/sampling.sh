@@ -1,71 +1,98 @@
 #!/usr/bin/env bash
-# bench/sampling.sh: the program sampling at 20 Hz against a bare 50 ms timer program,
-# side by side under one wineserver for BENCH_SECONDS (default 60; 1000 s is a soak of
-# 20,000 ticks). Reports CPU time, peak and final resident memory and the memory growth
-# over the run of each and of the wineserver (which holds every window, icon and GDI
-# handle, so a handle leak shows there), and the ratios.
+# bench/sampling.sh: the program sampling at 20 Hz beside the floor (TrayFloor: the least
+# work that shows a fresh tray picture at 20 Hz) and a bare 50 ms timer (MinimalTimer), all
+# three at once under one wineserver inside a Wine virtual desktop with a taskbar, so the
+# notification area really draws every picture. Measured side by side because the machine's
+# load moves CPU figures from one minute to the next; only figures of the same window compare.
+#
+# BENCH_SECONDS (default 60) per measuring window, BENCH_RUNS (default 1) windows one after
+# the other over the same processes; BENCH_PERF=1 adds each window's system calls and
+# context switches per second of the program and the floor (perf stat); BENCH_BASELINE names
+# another build of the program, under another file name, to run and measure beside it. For each window: CPU time of each program, of the
+# wineserver and of the desktop process (explorer, which draws the tray), and the ratio
+# program / floor; at the end the spread of the ratios, memory (resident and private) and
+# its growth over the whole run (the wineserver holds every window, icon and GDI handle, so
+# a handle leak shows there).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
-tg_ensure_deps
-cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/win --target Tallyglass MinimalTimer >/dev/null
+source bench/benchlib.sh
+bench_build Tallyglass TrayFloor MinimalTimer
 
 seconds=${BENCH_SECONDS:-60}
-prefix=$(tg_prefix bench)
-export WINEPREFIX=$prefix
-display=:$((70 + RANDOM % 20))
-Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=$display
-cleanup() { wineserver -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true; }
-trap cleanup EXIT
-sleep 1
-
-win() { printf 'Z:%s' "$(realpath "$1" | tr / '\\')"; }
-setsid wine "$(win build/win/app/Tallyglass.exe)" </dev/null >/dev/null 2>&1 &
-setsid wine "$(win build/win/bench/MinimalTimer.exe)" </dev/null >/dev/null 2>&1 &
-
-pid_of() { # the Linux process that runs the named Windows program: its argv[0] is the .exe
-    local name=$1 p q arg0
-    for _ in $(seq 100); do
-        p=
-        for q in $(pgrep -f "$name"); do
-            arg0=$(tr '\0' '\n' <"/proc/$q/cmdline" 2>/dev/null | head -n 1)
-            case "$arg0" in *"$name") p=$q ;; esac
-        done
-        [ -n "$p" ] && { echo "$p"; return; }
-        sleep 0.2
-    done
-    echo "no process for $name" >&2; exit 1
-}
-cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-kb() { awk -v k="$2" '$1 == k":" {print $2}' "/proc/$1/status"; }
-
-prog=$(pid_of Tallyglass.exe)
-base=$(pid_of MinimalTimer.exe)
+runs=${BENCH_RUNS:-1}
+bench_session bench
+bench_start build/win/app/Tallyglass.exe
+bench_start build/win/bench/TrayFloor.exe
+bench_start build/win/bench/MinimalTimer.exe
+prog=$(bench_pid Tallyglass.exe)
+floor=$(bench_pid TrayFloor.exe)
+base=$(bench_pid MinimalTimer.exe)
+names=(Tallyglass TrayFloor MinimalTimer wineserver explorer)
+pids=("$prog" "$floor" "$base" "$BENCH_SERVER" "$BENCH_DESKTOP")
+if [ -n "${BENCH_BASELINE:-}" ]; then
+    # Another build of the program (a copy under another file name), measured in the same
+    # windows: a change's effect, free of the machine's load.
+    bench_start "$BENCH_BASELINE"
+    names+=(baseline)
+    pids+=("$(bench_pid "$(basename "$BENCH_BASELINE")")")
+fi
+counted=(0 1 ${BENCH_BASELINE:+5})
 sleep 5 # start-up is not what is measured
-server=
-for q in $(pgrep wineserver); do
-    tr '\0' '\n' <"/proc/$q/environ" 2>/dev/null | grep -qx "WINEPREFIX=$prefix" && server=$q
-done
-[ -n "$server" ] || { echo "no wineserver for $prefix" >&2; exit 1; }
-p0=$(cpu_ticks "$prog"); b0=$(cpu_ticks "$base")
-pr0=$(kb "$prog" VmRSS); br0=$(kb "$base" VmRSS); sr0=$(kb "$server" VmRSS)
-sleep "$seconds"
-p1=$(cpu_ticks "$prog"); b1=$(cpu_ticks "$base")
-pr1=$(kb "$prog" VmRSS); br1=$(kb "$base" VmRSS); sr1=$(kb "$server" VmRSS)
-ph=$(kb "$prog" VmHWM); bh=$(kb "$base" VmHWM)
 hz=$(getconf CLK_TCK)
+declare -A rss0 anon0
+for i in "${!pids[@]}"; do
+    rss0[$i]=$(bench_kb "${pids[$i]}" VmRSS)
+    anon0[$i]=$(bench_kb "${pids[$i]}" RssAnon)
+done
 
-awk -v s="$seconds" -v hz="$hz" -v pc=$((p1 - p0)) -v bc=$((b1 - b0)) \
-    -v pr0="$pr0" -v pr1="$pr1" -v br0="$br0" -v br1="$br1" -v ph="$ph" -v bh="$bh" \
-    -v sr0="$sr0" -v sr1="$sr1" 'BEGIN {
-    printf "%-22s %14s %14s %10s\n", "over " s " s", "Tallyglass", "MinimalTimer", "ratio"
-    pcs = pc / hz; bcs = bc / hz
-    printf "%-22s %14.2f %14.2f %10s\n", "CPU time (s)", pcs, bcs, (bcs > 0 ? sprintf("%.2f", pcs / bcs) : "n/a")
-    printf "%-22s %14.2f %14.2f\n", "CPU share (%)", 100 * pcs / s, 100 * bcs / s
-    printf "%-22s %14d %14d %10.2f\n", "peak RSS (KiB)", ph, bh, ph / bh
-    printf "%-22s %14d %14d\n", "RSS growth (KiB)", pr1 - pr0, br1 - br0
-    printf "%-22s %14d  (shared; %d -> %d KiB)\n", "wineserver growth (KiB)", sr1 - sr0, sr0, sr1
-}'
+ratios=()
+printf '%-8s' "window"
+printf '%14s' "${names[@]}" "prog/floor"
+printf '   (CPU seconds per %s s)\n' "$seconds"
+for run in $(seq "$runs"); do
+    declare -a c0=() c1=()
+    for i in "${!pids[@]}"; do c0[$i]=$(bench_cpu_ticks "${pids[$i]}"); done
+    if [ "${BENCH_PERF:-0}" = 1 ]; then
+        # Counts rather than times: how often each program enters the kernel (every
+        # wineserver request is a write and a read) and gives up the processor. They hardly
+        # move with the machine's load, so they compare across runs too.
+        counters=()
+        for i in "${counted[@]}"; do
+            perf stat -x, -e raw_syscalls:sys_enter,context-switches -p "${pids[$i]}" \
+                -o "$WINEPREFIX.perf-$i.csv" -- sleep "$seconds" >/dev/null 2>&1 &
+            counters+=($!)
+        done
+        wait "${counters[@]}"
+    else
+        sleep "$seconds"
+    fi
+    for i in "${!pids[@]}"; do c1[$i]=$(bench_cpu_ticks "${pids[$i]}"); done
+    printf '%-8s' "$run"
+    for i in "${!pids[@]}"; do printf '%14.2f' "$(echo "(${c1[$i]} - ${c0[$i]}) / $hz" | bc -l)"; done
+    ratio=$(awk -v p=$((c1[0] - c0[0])) -v f=$((c1[1] - c0[1])) 'BEGIN { printf (f > 0 ? "%.2f" : "n/a"), (f > 0 ? p / f : 0) }')
+    ratios+=("$ratio")
+    printf '%14s' "$ratio"
+    [ -n "${BENCH_BASELINE:-}" ] && awk -v p=$((c1[5] - c0[5])) -v f=$((c1[1] - c0[1])) \
+        'BEGIN { printf "   baseline/floor %s", (f > 0 ? sprintf("%.2f", p / f) : "n/a") }'
+    printf '   load %s\n' "$(cut -d' ' -f1 /proc/loadavg)"
+    if [ "${BENCH_PERF:-0}" = 1 ]; then
+        for i in "${counted[@]}"; do
+            awk -F, -v n="${names[$i]}" -v s="$seconds" '$3 ~ /sys_enter/ { sc = $1 } $3 ~ /context-switches/ { cs = $1 }
+                END { printf "         %-12s %8.0f system calls/s %8.0f context switches/s\n", n, sc / s, cs / s }' \
+                "$WINEPREFIX.perf-$i.csv"
+        done
+    fi
+done
+printf 'ratio program / floor over %d window(s): %s\n' "$runs" \
+    "$(printf '%s\n' "${ratios[@]}" | sort -n | awk '{ v[NR] = $1 } END { printf "min %s, median %s, max %s", v[1], v[int((NR + 1) / 2)], v[NR] }')"
+
+echo
+printf '%-14s %12s %12s %12s %12s %12s\n' "memory (KiB)" "RSS" "private" "peak RSS" "RSS growth" "priv growth"
+for i in "${!pids[@]}"; do
+    p=${pids[$i]}
+    rss=$(bench_kb "$p" VmRSS)
+    anon=$(bench_kb "$p" RssAnon)
+    printf '%-14s %12d %12d %12d %12d %12d\n' "${names[$i]}" "$rss" "$anon" "$(bench_kb "$p" VmHWM)" \
+        $((rss - rss0[$i])) $((anon - anon0[$i]))
+done

@@ -4,7 +4,9 @@
 #include "SysUtils.h"
 
 #include <bit>
-#include <charconv>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cmath>
 #include <cstdint>
 #include <utility>
@@ -29,6 +31,64 @@ bool operator==(const TFormObject& a, const TFormObject& b)
 }
 
 namespace {
+
+// Floats go through the C library rather than <charconv>: its floating-point conversions
+// bring about 200 KB of tables into the program. The C locale is the only one the programs
+// use, so '.' is the decimal point either way.
+
+enum class TFloatRead { Ok, Invalid, OutOfRange };
+
+// text is a decimal number already checked by the lexer (sign, digits, '.', exponent).
+TFloatRead ReadFloat(std::string_view number, double& value)
+{
+    const std::string text(number);
+    errno = 0;
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size()) return TFloatRead::Invalid;
+    // Overflow gives infinity, underflow zero; a subnormal result is still the nearest value.
+    if (errno == ERANGE && (std::isinf(value) || value == 0)) return TFloatRead::OutOfRange;
+    return TFloatRead::Ok;
+}
+
+// The shortest text that reads back as value: the fewest significant digits that do, then
+// plain or exponent notation, whichever is shorter (plain on a tie), the exponent with a
+// sign and at least two digits ("1e+21", "0.1", "123456789012345680").
+std::string ShortestFloat(double value)
+{
+    char buf[40];
+    for (int precision = 0; precision < 17; ++precision) {
+        std::snprintf(buf, sizeof buf, "%.*e", precision, value);
+        if (std::strtod(buf, nullptr) == value) break;
+    }
+    // buf: [-]d[.ddd]e(+|-)x...
+    std::string digits;
+    const char* p = buf;
+    const bool negative = *p == '-';
+    if (negative) ++p;
+    for (; *p != 'e'; ++p)
+        if (*p != '.') digits += *p;
+    const int exponent = std::atoi(p + 1);
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    const int n = static_cast<int>(digits.size());
+
+    std::string exp = std::to_string(exponent < 0 ? -exponent : exponent);
+    if (exp.size() < 2) exp.insert(0, "0");
+    std::string scientific = digits.substr(0, 1);
+    if (n > 1) scientific += "." + digits.substr(1);
+    scientific += (exponent < 0 ? "e-" : "e+") + exp;
+
+    std::string plain;
+    if (exponent < 0)
+        plain = "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
+    else if (n <= exponent + 1)
+        plain = digits + std::string(static_cast<size_t>(exponent + 1 - n), '0');
+    else
+        plain = digits.substr(0, static_cast<size_t>(exponent + 1)) + "." + digits.substr(static_cast<size_t>(exponent + 1));
+    std::string text = plain.size() <= scientific.size() ? plain : scientific;
+    if (negative) text.insert(0, "-");
+    return text;
+}
 
 bool IsLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
@@ -238,12 +298,10 @@ private:
             isFloat = true;
         }
         if (isFloat) {
-            // from_chars takes no '+' sign, and unlike strtod it ignores the locale.
-            const char* first = FText.data() + (Ch(start) == '+' ? start + 1 : start);
             double value = 0;
-            auto [ptr, ec] = std::from_chars(first, FText.data() + FPos, value);
-            if (ec == std::errc::result_out_of_range) Fail(FLine, "number out of range " + Quoted(FText.substr(start, FPos - start)));
-            if (ec != std::errc() || ptr != FText.data() + FPos) Fail(FLine, "invalid number " + Quoted(FText.substr(start, FPos - start)));
+            const TFloatRead read = ReadFloat(FText.substr(start, FPos - start), value);
+            if (read == TFloatRead::OutOfRange) Fail(FLine, "number out of range " + Quoted(FText.substr(start, FPos - start)));
+            if (read != TFloatRead::Ok) Fail(FLine, "invalid number " + Quoted(FText.substr(start, FPos - start)));
             FToken.Kind = TTokenKind::Float;
             FToken.Float = value;
         } else {
@@ -676,14 +734,11 @@ private:
 
     void WriteFloat(double value)
     {
-        char buf[64];
-        auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
-        if (!std::isfinite(value) || ec != std::errc())
-            throw EInvalidOperation("Cannot write form text: float value is not finite");
-        std::string_view text(buf, static_cast<size_t>(end - buf));
+        if (!std::isfinite(value)) throw EInvalidOperation("Cannot write form text: float value is not finite");
+        const std::string text = ShortestFloat(value);
         FOut += text;
         // "100" would read back as an Integer.
-        if (text.find_first_of(".e") == std::string_view::npos) FOut += ".0";
+        if (text.find_first_of(".e") == std::string::npos) FOut += ".0";
     }
 
     // Printable ASCII goes in quoted runs, every other byte as #code, so the text stays

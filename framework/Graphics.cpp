@@ -1075,26 +1075,43 @@ TIcon::~TIcon()
 void TIcon::SetHandle(HICON icon)
 {
     if (icon == FHandle) return;
-    int width = 0, height = 0;
-    ICONINFO info{};
-    if (icon && GetIconInfo(icon, &info)) {
-        BITMAP bm{};
-        if (info.hbmColor && GetObjectA(info.hbmColor, sizeof(bm), &bm)) {
-            width = bm.bmWidth;
-            height = bm.bmHeight;
-        } else if (info.hbmMask && GetObjectA(info.hbmMask, sizeof(bm), &bm)) {
-            // A monochrome icon stacks its AND and XOR masks in one bitmap.
-            width = bm.bmWidth;
-            height = bm.bmHeight / 2;
-        }
-        if (info.hbmColor) DeleteObject(info.hbmColor);
-        if (info.hbmMask) DeleteObject(info.hbmMask);
-    }
     if (FHandle) DestroyIcon(FHandle);
     FHandle = icon;
-    FWidth = width;
-    FHeight = height;
+    FWidth = 0;
+    FHeight = 0;
+    FSizeKnown = icon == nullptr;
     Changed();
+}
+
+void TIcon::MeasureSize() const
+{
+    if (FSizeKnown) return;
+    FSizeKnown = true;
+    ICONINFO info{};
+    if (!GetIconInfo(FHandle, &info)) return;
+    BITMAP bm{};
+    if (info.hbmColor && GetObjectA(info.hbmColor, sizeof(bm), &bm)) {
+        FWidth = bm.bmWidth;
+        FHeight = bm.bmHeight;
+    } else if (info.hbmMask && GetObjectA(info.hbmMask, sizeof(bm), &bm)) {
+        // A monochrome icon stacks its AND and XOR masks in one bitmap.
+        FWidth = bm.bmWidth;
+        FHeight = bm.bmHeight / 2;
+    }
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+}
+
+int TIcon::Width() const
+{
+    MeasureSize();
+    return FWidth;
+}
+
+int TIcon::Height() const
+{
+    MeasureSize();
+    return FHeight;
 }
 
 HICON TIcon::ReleaseHandle()
@@ -1102,6 +1119,7 @@ HICON TIcon::ReleaseHandle()
     HICON icon = std::exchange(FHandle, nullptr);
     FWidth = 0;
     FHeight = 0;
+    FSizeKnown = true;
     Changed();
     return icon;
 }

@@ -402,8 +402,8 @@ public:
     void LoadFromResourceName(HINSTANCE instance, const char* name, int width = 0, int height = 0);
     void LoadFromResourceID(HINSTANCE instance, int id, int width = 0, int height = 0);
 
-    int Width() const override { return FWidth; }
-    int Height() const override { return FHeight; }
+    int Width() const override;
+    int Height() const override;
     bool Empty() const override { return FHandle == nullptr; }
 
     void Assign(const TPersistent& source) override;
@@ -411,9 +411,15 @@ public:
     std::unique_ptr<TGraphic> Clone() const override;
 
 private:
+    // The size is read from the icon when first asked: reading it copies both of the
+    // icon's bitmaps, and an icon handed on at once (the tray's, twenty times a second)
+    // never needs it.
+    void MeasureSize() const;
+
     HICON FHandle = nullptr;
-    int FWidth = 0;
-    int FHeight = 0;
+    mutable bool FSizeKnown = true;
+    mutable int FWidth = 0;
+    mutable int FHeight = 0;
 };
 
 // Holds one graphic of any kind, a copy of what it was given.

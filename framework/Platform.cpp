@@ -4,6 +4,7 @@
 #include <mmsystem.h>
 
 #include "SysUtils.h"
+#include "WinUtils.h"
 
 namespace {
 TPlatform RealPlatform;
@@ -34,7 +35,10 @@ UINT TPlatform::WinExec(const char* cmdLine, UINT show)
 
 BOOL TPlatform::PlaySoundA(const char* sound, HMODULE module, DWORD flags)
 {
-    return ::PlaySoundA(sound, module, flags);
+    // Looked up when first wanted: the multimedia library (and what it loads) would
+    // otherwise be loaded before the program's first line runs, for a sound that may never play.
+    static const auto play = GetProc<decltype(&::PlaySoundA)>("winmm.dll", "PlaySoundA");
+    return play ? play(sound, module, flags) : FALSE;
 }
 
 int TPlatform::MessageBoxA(HWND wnd, const char* text, const char* caption, UINT type)

@@ -155,8 +155,11 @@ void TvyTrayIcon::BuildRecord(TvyNotifyIconData& d, bool balloon) const
     d.uCallbackMessage = VY_TRAY_CALLBACK;
     d.hIcon = WorkingIcon();
     if (FShowHint) {
-        const std::string tip = FHint.empty() && Application ? Application->Title() : FHint;
-        CopyField(d.szTip, withBalloon ? 128 : 64, tip);
+        const size_t size = withBalloon ? 128 : 64;
+        if (FHint.empty() && Application)
+            CopyField(d.szTip, size, Application->Title());
+        else
+            CopyField(d.szTip, size, FHint); // no copy of the text on every new picture
     }
     if (withBalloon) {
         d.uFlags |= NIF_INFO_;

@@ -247,6 +247,9 @@ TEST(FormTextWrite, StringsAndFloats)
     EXPECT_EQ("-0.0", WrittenValue(Flt(-0.0)));
     EXPECT_EQ("0.1", WrittenValue(Flt(0.1))) << "shortest form that reads back";
     EXPECT_EQ("1e+21", WrittenValue(Flt(1e21)));
+    EXPECT_EQ("1e-05", WrittenValue(Flt(1e-5))) << "exponent with sign and two digits";
+    EXPECT_EQ("123456789012345680.0", WrittenValue(Flt(123456789012345678.0))) << "plain when not longer";
+    EXPECT_EQ("-2.5e-300", WrittenValue(Flt(-2.5e-300)));
 
     // A long string starts on its own line, one level deeper, in pieces joined by '+'.
     const std::string doc = WriteFormText(Obj("", "TX", {Prop("V", Str(std::string(150, 'x')))}));
@@ -375,6 +378,7 @@ TEST(FormTextErrors, Tokens)
         {"integer below 64 bits", Form("  Tag = -9223372036854775809\nend\n"), 2, "Tag", "integer out of range"},
         {"hex above 64 bits", Form("  Tag = $10000000000000000\nend\n"), 2, "Tag", "integer out of range"},
         {"float out of range", Form("  Scale = 1e400\nend\n"), 2, "Scale", "number out of range"},
+        {"float too small to tell from zero", Form("  Scale = 1e-400\nend\n"), 2, "Scale", "number out of range"},
         {"line counted in CR LF text", "object A: TA\r\n  Left = 1\r\n  Top = @\r\nend\r\n", 3, "Top", "invalid character"},
     });
 }

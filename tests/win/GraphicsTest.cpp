@@ -545,6 +545,7 @@ TEST(Icon, OwnsAndCopiesItsHandle)
     EXPECT_FALSE(GetIconInfo(first, &info)) << "the replaced icon is destroyed";
     HICON mine = icon.ReleaseHandle();
     EXPECT_TRUE(icon.Empty());
+    EXPECT_EQ(0, icon.Width()) << "a released icon leaves no size behind";
     EXPECT_TRUE(GetIconInfo(mine, &info)) << "a released icon lives on";
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);

@@ -2,7 +2,12 @@
 // The main window as its stored description builds it.
 #include <gtest/gtest.h>
 
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
 #include "Main.h"
+#include "StartupTrace.h"
 #include "Pictures.h"
 #include "TestRegistry.h"
 #include "TitleBar.h"
@@ -206,6 +211,38 @@ TEST_F(MainFormTest, CloseItemClosesTheMainWindowAndEndsTheApplication)
     form->CloseItem->Click();
     EXPECT_TRUE(Application->Terminated());
     TakeBackQuit();
+}
+
+// The start-up benchmark reads these moments; nobody else may ever find a file written.
+TEST_F(MainFormTest, StartupMomentsAreWrittenOnlyWhenAsked)
+{
+    char dir[MAX_PATH];
+    ASSERT_NE(0u, GetTempPathA(sizeof dir, dir));
+    const std::string path = std::string(dir) + "tg-startup-trace.txt";
+    DeleteFileA(path.c_str());
+    TraceStartup("main");
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(path.c_str())) << "written without being asked";
+
+    SetEnvironmentVariableA("TG_STARTUP_TRACE", path.c_str());
+    form->TimerTimer(nullptr);
+    form->TimerTimer(nullptr);
+    SetEnvironmentVariableA("TG_STARTUP_TRACE", nullptr);
+    form->Timer->SetEnabled(false);
+    TraceStartup("main");
+
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    in.close();
+    DeleteFileA(path.c_str());
+    std::istringstream lines(text.str());
+    std::string event;
+    double ms = 0;
+    ASSERT_TRUE(lines >> event >> ms) << "nothing traced: " << text.str();
+    EXPECT_EQ("live", event) << "the first sampled picture, once";
+    const double now = static_cast<double>(std::time(nullptr)) * 1000;
+    EXPECT_NEAR(now, ms, 60000) << "milliseconds since 1970: " << text.str();
+    EXPECT_FALSE(lines >> event) << "more than the first tick traced: " << text.str();
 }
 
 } // namespace

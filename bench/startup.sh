@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# bench/startup.sh: how long the program takes from the start of its process to its first
+# notification-area entry and to its first live (sampled) tray picture, beside a bare Win32
+# program (TrayFloor) started the same way under the same wineserver and virtual desktop.
+# Both write their moments when TG_STARTUP_TRACE names a file (app/StartupTrace.h):
+#   main  the program's own code begins (WinMain; before it: Wine's process start, the
+#         loading of the executable and its libraries, static initialisers)
+#   init  the library's one-time initialisations are done (the program only)
+#   tray  the notification-area entry shows its first picture
+#   live  the first sampled picture has been handed to the notification area
+# Each figure is in milliseconds from the moment this script started the process. The two
+# programs take turns, BENCH_RUNS (default 5) times; the first of each is the coldest.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/lib.sh
+source bench/benchlib.sh
+bench_build Tallyglass TrayFloor MinimalTimer
+
+runs=${BENCH_RUNS:-5}
+bench_session startup
+trace=$WINEPREFIX.trace
+# Wine closes a virtual desktop, and its explorer, soon after its last program ends; every
+# start would then wait for a new desktop. A bare timer program keeps it open meanwhile.
+bench_start build/win/bench/MinimalTimer.exe
+bench_pid MinimalTimer.exe >/dev/null
+
+# run_one EXE: starts EXE with the trace on, waits for its first live picture, ends it and
+# prints "main init tray live" in milliseconds from the start ("-" for a moment it lacks).
+run_one() {
+    local exe=$1 name t0 pid
+    name=$(basename "$exe")
+    rm -f "$trace"
+    t0=$(date +%s%N)
+    TG_STARTUP_TRACE=$(tg_winpath "$trace") bench_start "$exe"
+    for _ in $(seq 600); do
+        grep -q '^live ' "$trace" 2>/dev/null && break
+        sleep 0.05
+    done
+    grep -q '^live ' "$trace" 2>/dev/null || { echo "$name showed no live picture within 30 s" >&2; exit 1; }
+    pid=$(bench_pid "$name")
+    kill "$pid"
+    while kill -0 "$pid" 2>/dev/null; do sleep 0.05; done
+    awk -v t0="$t0" '{ at[$1] = $2 - t0 / 1e6 }
+        END { n = split("main init tray live", e, " ")
+              for (i = 1; i <= n; i++) printf "%s%s", (e[i] in at ? sprintf("%.0f", at[e[i]]) : "-"), (i < n ? " " : "\n") }' "$trace"
+}
+
+# A first Wine program of the desktop warms what every program shares.
+run_one build/win/bench/TrayFloor.exe >/dev/null
+
+printf '%-4s %-24s %-24s %s\n' "run" "TrayFloor main/tray/live" "Tallyglass main/init/tray/live" "live - floor's main"
+lives=()
+for run in $(seq "$runs"); do
+    floor=$(run_one build/win/bench/TrayFloor.exe)
+    prog=$(run_one build/win/app/Tallyglass.exe)
+    read -r fmain _ ftray flive <<<"$floor"
+    read -r pmain pinit ptray plive <<<"$prog"
+    lives+=($((plive - fmain)))
+    printf '%-4s %-24s %-24s %s ms\n' "$run" "$fmain/$ftray/$flive" "$pmain/$pinit/$ptray/$plive" $((plive - fmain))
+done
+printf "first live picture after the bare program's start, over %d runs: %s\n" "$runs" \
+    "$(printf '%s\n' "${lives[@]}" | sort -n | awk '{ v[NR] = $1 } END { printf "min %d ms, median %d ms, max %d ms", v[1], v[int((NR + 1) / 2)], v[NR] }')"
