@@ -11,7 +11,7 @@ constexpr unsigned short PrimaryLangMask = 0x3FF;
 // text cannot ask for a huge padding.
 constexpr int FieldMax = 255;
 
-struct TSpec {
+struct TPlaceholder {
     bool Left = false;
     int Width = 0;
     int Precision = -1;
@@ -20,7 +20,7 @@ struct TSpec {
 };
 
 // Reads the placeholder starting at format[at] == '%'; false when there is none.
-bool ParseSpec(const std::string& format, std::size_t at, TSpec& spec)
+bool ParsePlaceholder(const std::string& format, std::size_t at, TPlaceholder& ph)
 {
     std::size_t i = at + 1;
     // Reads digits into value; false when they exceed FieldMax.
@@ -33,19 +33,19 @@ bool ParseSpec(const std::string& format, std::size_t at, TSpec& spec)
         return true;
     };
     if (i < format.size() && format[i] == '-') {
-        spec.Left = true;
+        ph.Left = true;
         ++i;
     }
-    if (!number(spec.Width)) return false;
+    if (!number(ph.Width)) return false;
     if (i < format.size() && format[i] == '.') {
         ++i;
-        if (!number(spec.Precision)) return false;
+        if (!number(ph.Precision)) return false;
     }
     if (i >= format.size()) return false;
     const char type = format[i];
     if (type != 's' && type != 'd' && type != 'f') return false;
-    spec.Type = type;
-    spec.Length = i - at + 1;
+    ph.Type = type;
+    ph.Length = i - at + 1;
     return true;
 }
 
@@ -78,33 +78,33 @@ std::string Fixed(double value, int precision)
 }
 
 // The text of one placeholder, or "" when the argument is missing or of another kind.
-std::string Render(const TSpec& spec, const TvyTextArg* arg)
+std::string Render(const TPlaceholder& ph, const TvyTextArg* arg)
 {
     if (!arg) return {};
     std::string text;
-    switch (spec.Type) {
+    switch (ph.Type) {
     case 's':
         if (arg->Kind != TvyTextArg::akString) return {};
-        text = spec.Precision >= 0 ? arg->Str.substr(0, static_cast<std::size_t>(spec.Precision)) : arg->Str;
+        text = ph.Precision >= 0 ? arg->Str.substr(0, static_cast<std::size_t>(ph.Precision)) : arg->Str;
         break;
     case 'd':
         if (arg->Kind != TvyTextArg::akInteger) return {};
-        text = Digits(arg->Int, spec.Precision);
+        text = Digits(arg->Int, ph.Precision);
         break;
     case 'f':
         if (arg->Kind == TvyTextArg::akReal)
-            text = Fixed(arg->Real, spec.Precision);
+            text = Fixed(arg->Real, ph.Precision);
         else if (arg->Kind == TvyTextArg::akInteger)
-            text = Fixed(static_cast<double>(arg->Int), spec.Precision);
+            text = Fixed(static_cast<double>(arg->Int), ph.Precision);
         else
             return {};
         break;
     default:
         return {};
     }
-    if (text.size() < static_cast<std::size_t>(spec.Width)) {
-        const std::string pad(static_cast<std::size_t>(spec.Width) - text.size(), ' ');
-        text = spec.Left ? text + pad : pad + text;
+    if (text.size() < static_cast<std::size_t>(ph.Width)) {
+        const std::string pad(static_cast<std::size_t>(ph.Width) - text.size(), ' ');
+        text = ph.Left ? text + pad : pad + text;
     }
     return text;
 }
@@ -156,14 +156,14 @@ std::string vyFormatText(const std::string& format, const TvyTextArg* args, std:
             i += 2;
             continue;
         }
-        TSpec spec;
-        if (!ParseSpec(format, i, spec)) {
+        TPlaceholder ph;
+        if (!ParsePlaceholder(format, i, ph)) {
             out += format[i++];
             continue;
         }
-        out += Render(spec, next < count ? args + next : nullptr);
+        out += Render(ph, next < count ? args + next : nullptr);
         ++next;
-        i += spec.Length;
+        i += ph.Length;
     }
     return out;
 }
@@ -182,10 +182,10 @@ std::vector<std::string> vyTextPlaceholders(const std::string& format)
             ++i;
             continue;
         }
-        TSpec spec;
-        if (ParseSpec(format, i, spec)) {
-            found.push_back(format.substr(i, spec.Length));
-            i += spec.Length - 1;
+        TPlaceholder ph;
+        if (ParsePlaceholder(format, i, ph)) {
+            found.push_back(format.substr(i, ph.Length));
+            i += ph.Length - 1;
         }
     }
     return found;

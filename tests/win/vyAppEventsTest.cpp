@@ -388,10 +388,13 @@ TEST_F(AppEventsTest, HintShowsThroughOnShowHintAndASettingsChangeMakesANewHintW
     RECT r;
     GetWindowRect(hint->Handle(), &r);
     EXPECT_GT(r.top, over.y) << "below the mouse";
-    PumpFor(100); // what the hint window draws reaches the screen
+    // What the hint window draws reaches the screen a moment later.
     TBitmap shot;
-    CaptureScreen(r, shot);
-    EXPECT_EQ(ColorToRGB(clYellow), PixelsOf(shot)[static_cast<size_t>(shot.Width() + shot.Width() / 2)])
+    const auto marginPixel = [&] {
+        CaptureScreen(r, shot);
+        return PixelsOf(shot)[static_cast<size_t>(shot.Width() + shot.Width() / 2)];
+    };
+    EXPECT_TRUE(PumpUntil([&] { return marginPixel() == ColorToRGB(clYellow); }))
         << "the hint colour, in the margin inside the border";
     ASSERT_TRUE(AppPumpUntil([&] { return !hint->Showing(); })) << "the hint hides after HintHidePause";
 
