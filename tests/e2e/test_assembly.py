@@ -9,6 +9,7 @@ RUN = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 ENTRY = "Pellory Tallyglass"  # the application title names the start-up entry
 
 # Extra title-bar buttons by their place from the close box leftwards.
+ABOUT_BUTTON = 2
 AUTO_RUN_BUTTON = 3
 
 
@@ -31,12 +32,43 @@ class AssemblyTest(unittest.TestCase):
         e2elib.wait_until(lambda: self.auto_run_entry() == on, 15,
                           f"the start-up entry to be {'written' if on else 'removed'} after {after}")
 
-    def click_tray_auto_run_item(self):
-        menu = self.session.open_tray_menu(self.icon)
+    def tray_item_row(self, menu, second):
+        """The row of the first or second item of the tray menu's middle group ("Auto-run at
+        StartUp", "About...")."""
         groups = self.session.menu_groups(menu, "tray-menu")
         self.assertEqual(3, len(groups), f"three groups of items in the tray menu: {groups}")
-        top, bottom = groups[1]  # "Auto-run at StartUp", then "About..."
-        self.session.choose_menu_item(menu, top + (bottom - top) // 4)
+        top, bottom = groups[1]
+        return top + (bottom - top) * (3 if second else 1) // 4
+
+    def test_the_about_box_opens_from_the_button_and_from_the_tray_menu(self):
+        for how in ("button", "menu"):
+            with self.subTest(how=how):
+                w = self.session.show_main_window(self.icon)
+                if how == "button":
+                    self.session.click(*self.session.title_bar_button(w, ABOUT_BUTTON))
+                else:
+                    menu = self.session.open_tray_menu(self.icon)
+                    self.session.choose_menu_item(menu, self.tray_item_row(menu, second=True))
+                box = self.session.wait_win_window(lambda v: v.title_bytes == b"About Tallyglass", timeout=20)
+                img = e2elib.wait_until(lambda: self.painted(box), 15, "the about box to be painted", interval=0.3)
+                img.save(e2elib.RESULTS / f"assembly-about-{how}.png")
+                # The seven-line description: dark text on many rows of the box.
+                x, y, cw, ch = box.client_rect
+                rows = {py for py in range(y, y + ch) for px in range(x, x + cw, 2)
+                        if e2elib.is_dark(img.getpixel((px, py)))}
+                self.assertGreater(len(rows), 60, "the box shows its title, credits and description")
+                self.session.key("Escape")
+                e2elib.wait_until(lambda: not any(v.title_bytes == b"About Tallyglass" and v.visible
+                                                  for v in self.session.win_windows()), 15, "the about box to close")
+
+    def painted(self, box):
+        img = self.session.desktop_image("about")
+        x, y, cw, ch = box.client_rect
+        return img if sum(e2elib.is_dark(p) for _, _, p in e2elib.pixels(img, (x, y, cw, ch))) > 200 else None
+
+    def click_tray_auto_run_item(self):
+        menu = self.session.open_tray_menu(self.icon)
+        self.session.choose_menu_item(menu, self.tray_item_row(menu, second=False))
         e2elib.wait_until(lambda: not any(w.class_name == "#32768" and w.visible for w in self.session.win_windows()),
                           10, "the tray menu to close")
 
