@@ -146,7 +146,9 @@ void TForm1::TimerTimer(TObject*)
 
 void TForm1::CloseItemClick(TObject*)
 {
-    Close();
+    // The ordinary way, as the close box does: the components that keep something on close
+    // (the window's placement) hear it.
+    SendMessageA(Handle(), WM_CLOSE, 0, 0);
 }
 
 void TForm1::AutorunatStartUpItemClick(TObject*)

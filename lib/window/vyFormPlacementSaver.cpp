@@ -185,7 +185,9 @@ void TvyFormPlacementSaver::LoadPlacement()
 void TvyFormPlacementSaver::SavePlacement()
 {
     TCustomForm* form = OwnerForm();
-    if (!form || Designing()) return;
+    // Until its first show has loaded the stored placement, the form holds only its designed
+    // one: a program closed without ever showing its window must not overwrite the user's.
+    if (!form || Designing() || FShowForm) return;
     TRegistry reg(Root());
     if (!reg.OpenKey(FRegKey, true)) return;
     reg.WriteInteger("Left", form->Left());

@@ -205,12 +205,20 @@ TEST_F(MainFormTest, AutoRunCheckMarkButtonMenuEntryAndRunEntryStayInStep)
     inStep(false, "the tray menu item again");
 }
 
-TEST_F(MainFormTest, CloseItemClosesTheMainWindowAndEndsTheApplication)
+// Closed from the tray menu as by its close box, the window leaves its place behind.
+TEST_F(MainFormTest, CloseItemClosesTheMainWindowEndsTheApplicationAndKeepsThePlacement)
 {
+    const std::string key = "Software\\Pellory Solutions\\Tallyglass";
+    DeleteTree(HKEY_CURRENT_USER, key);
     Application->SetMainForm(form.get());
+    form->Show();
     form->CloseItem->Click();
     EXPECT_TRUE(Application->Terminated());
     TakeBackQuit();
+    const auto left = RawValue(HKEY_CURRENT_USER, key, "Left");
+    ASSERT_TRUE(left.has_value()) << "the placement is stored";
+    EXPECT_EQ(std::string("\xE4\0\0\0", 4), left->Data) << "Left 228";
+    DeleteTree(HKEY_CURRENT_USER, key);
 }
 
 // The start-up benchmark reads these moments; nobody else may ever find a file written.

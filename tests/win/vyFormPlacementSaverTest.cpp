@@ -148,6 +148,10 @@ TEST_F(FormPlacementSaverTest, ACloseWritesAllSixValuesAndAMaximizedFormReopensM
 {
     TvyFormPlacementSaver* saver = NewForm("    RegKey = '\\" + Key + "\\\\'\n");
     EXPECT_EQ("\\" + Key, saver->RegKey()) << "trailing backslashes dropped";
+    // Until the first show has loaded the stored placement, the form holds only its designed
+    // one: closed before that, it must not overwrite what is stored.
+    SendMessageA(form->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(KeyPresent(HKEY_CURRENT_USER, Key)) << "a form never shown saves nothing";
     form->Show();
     EXPECT_FALSE(KeyPresent(HKEY_CURRENT_USER, Key)) << "loading never creates the key";
     form->SetBounds(130, 140, 300, 180);
