@@ -41,6 +41,7 @@ import select
 import signal
 import subprocess
 import time
+import unittest
 from collections import Counter
 from pathlib import Path
 
@@ -681,3 +682,20 @@ class Session:
         # BadWindow means the keys closed the window before the last key-up reached it.
         if proc.returncode != 0 and "BadWindow" not in proc.stderr:
             raise E2EError(f"xdotool key {' '.join(keys)} failed: {proc.stderr.strip()}")
+
+
+class ProductTest(unittest.TestCase):
+    """A suite with its own session and the program running in it: each test starts the
+    program again if an earlier one ended it, and finds its tray icon (self.icon)."""
+    SUITE = None  # the session's name, set by each suite
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = Session(cls.SUITE)
+        cls.addClassCleanup(cls.session.stop)
+        cls.session.start()
+
+    def setUp(self):
+        if self.session.main_window() is None:
+            self.session.start_product()
+        self.icon = self.session.wait_tray_picture()

@@ -13,17 +13,8 @@ ABOUT_BUTTON = 2
 AUTO_RUN_BUTTON = 3
 
 
-class AssemblyTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.session = e2elib.Session("assembly")
-        cls.addClassCleanup(cls.session.stop)
-        cls.session.start()
-
-    def setUp(self):
-        if self.session.main_window() is None:
-            self.session.start_product()
-        self.icon = self.session.wait_tray_picture()
+class AssemblyTest(e2elib.ProductTest):
+    SUITE = "assembly"
 
     def auto_run_entry(self):
         return ENTRY in self.session.reg_query(RUN)

@@ -12,18 +12,8 @@ import e2elib
 from e2elib import BLACK, LIME
 
 
-class TrayTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.session = e2elib.Session("tray")
-        cls.addClassCleanup(cls.session.stop)
-        cls.session.start()
-
-    def setUp(self):
-        # A test that closed the program leaves it closed: start it again.
-        if self.session.main_window() is None:
-            self.session.start_product()
-        self.icon = self.session.wait_tray_picture()
+class TrayTest(e2elib.ProductTest):
+    SUITE = "tray"
 
     def window(self):
         return self.session.main_window()
