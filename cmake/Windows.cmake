@@ -70,7 +70,7 @@ endforeach()
 target_compile_definitions(vyAppUpdaterLanguageTest PRIVATE TG_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 add_test(NAME win.vyAppUpdaterLanguageTest.cp1251 COMMAND vyAppUpdaterLanguageTest)
 set_tests_properties(win.vyAppUpdaterLanguageTest.cp1251 PROPERTIES TIMEOUT 300
-                     ENVIRONMENT "LC_ALL=ru_RU.UTF-8;TG_REPORT_SUFFIX=-cp1251")
+                     ENVIRONMENT "LC_ALL=ru_RU.UTF-8;TG_REPORT_SUFFIX=-cp1251;TG_EXPECT_ACP=1251")
 
 # The upgrade dialogs once more under the ANSI code page 1251 (Wine takes it from the Unix
 # locale), where they also show themselves in Russian and Ukrainian.

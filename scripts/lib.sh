@@ -25,7 +25,12 @@ TG_PACKAGES=(
     clang libclang-rt-14-dev
     xvfb xdotool x11-utils imagemagick
     python3 python3-pil python3-pefile
+    locales
 )
+
+# The upgrader's texts are checked once more under Wine's ANSI code page 1251, which Wine takes
+# from this Unix locale: without it Wine silently stays on 1252.
+TG_LOCALES=(ru_RU.UTF-8)
 
 tg__pkg_installed() {
     [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = "install ok installed" ]
@@ -51,7 +56,12 @@ tg_ensure_deps() {
     for p in "${TG_PACKAGES[@]}"; do
         tg__pkg_installed "$p" || missing+=("$p")
     done
-    [ "${#missing[@]}" -eq 0 ] && return 0
+    [ "${#missing[@]}" -eq 0 ] || tg__install "${missing[@]}"
+    tg__ensure_locales
+}
+
+tg__install() {
+    local missing=("$@")
 
     tg_log "installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
@@ -62,6 +72,18 @@ tg_ensure_deps() {
 
     tg__as_root apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null \
         || tg_die "apt-get install ${missing[*]} failed"
+}
+
+# "ru_RU.UTF-8" is listed by locale -a as "ru_RU.utf8".
+tg__ensure_locales() {
+    local l have
+    have="$(locale -a 2>/dev/null | tr '[:upper:]' '[:lower:]' | sed 's/utf-8/utf8/')"
+    for l in "${TG_LOCALES[@]}"; do
+        grep -qxF "$(printf '%s' "$l" | tr '[:upper:]' '[:lower:]' | sed 's/utf-8/utf8/')" <<<"$have" \
+            && continue
+        tg_log "generating the locale $l"
+        tg__as_root localedef -i "${l%%.*}" -f "${l#*.}" "$l" </dev/null || tg_die "localedef $l failed"
+    done
 }
 
 # tg_limit SECONDS WHAT COMMAND...: runs COMMAND in a process group of its own and returns its
@@ -249,8 +271,9 @@ tg_xvfb_start() {
         [ -e "/tmp/.X$n-lock" ] && continue
         [ -e "/tmp/.X11-unix/X$n" ] && continue
         log="$TG_BUILD/xvfb-$n.log"
-        ready="$TG_BUILD/xvfb-$n.ready"
-        : >"$ready"
+        # A ready file of this attempt's own: shards start at once and try the same numbers,
+        # and a shared file would let a server that lost the number read the winner's answer.
+        ready="$(mktemp "$TG_BUILD/xvfb-$n.ready.XXXXXX")"
         Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -displayfd 3 </dev/null >"$log" 2>&1 3>"$ready" &
         pid=$!
         for _ in $(seq 1 150); do

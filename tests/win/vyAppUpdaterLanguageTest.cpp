@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -155,6 +156,15 @@ TEST(UpgradeTexts, BaseFollowsTheUserLanguage)
     const auto it = expected.find(user);
     if (it == expected.end()) GTEST_SKIP() << "user language 0x" << std::hex << user << " is not one this test knows";
     EXPECT_EQ(it->second, vyAppUpdaterLanguageBase(wlAuto)) << "user language 0x" << std::hex << user;
+}
+
+// The second run must really be under the code page it was started for: a missing Unix locale
+// makes Wine fall back to 1252 without a word, and the run would prove nothing.
+TEST(UpgradeTexts, RunsUnderTheCodePageItWasStartedFor)
+{
+    const char* expected = std::getenv("TG_EXPECT_ACP");
+    if (!expected) GTEST_SKIP() << "started without a code page to expect";
+    EXPECT_EQ(std::to_string(GetACP()), expected) << "is the Unix locale of this run installed?";
 }
 
 // The texts of the first language other than English that the system's code page shows, on
