@@ -240,8 +240,7 @@ void TCustomForm::SetFormStyle(TFormStyle v)
     if (v == FFormStyle) return;
     FFormStyle = v;
     if (HandleAllocated())
-        SetWindowPos(FHandle, v == TFormStyle::fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SetWindowTopmost(FHandle, v == TFormStyle::fsStayOnTop);
 }
 
 void TCustomForm::SetWindowState(TWindowState v)
@@ -1047,7 +1046,7 @@ void TApplication::NormalizeTopMosts()
     // A hint is no window of the user's: it only goes away.
     if (FHintWindow) FHintWindow->ReleaseHandle();
     for (HWND w : FTopMostList)
-        SetWindowPos(w, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SetWindowTopmost(w, false);
 }
 
 void TApplication::RestoreTopMosts()

@@ -282,3 +282,15 @@ void GetFormatSettings()
     FormatSettings.ShortDateFormat = LocaleText(LOCALE_SSHORTDATE, d.ShortDateFormat);
     FormatSettings.LongTimeFormat = LocaleText(LOCALE_STIMEFORMAT, d.LongTimeFormat);
 }
+
+void SetWindowTopmost(HWND wnd, bool topmost) noexcept
+{
+    constexpr UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    SetWindowPos(wnd, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, keep);
+    if (topmost || !(GetWindowLongA(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST)) return;
+    HWND owner = GetWindow(wnd, GW_OWNER);
+    RECT r{};
+    if (!owner || (IsWindowVisible(owner) && GetWindowRect(owner, &r) && !IsRectEmpty(&r))) return;
+    SetWindowPos(owner, HWND_BOTTOM, 0, 0, 0, 0, keep);
+    SetWindowPos(wnd, HWND_NOTOPMOST, 0, 0, 0, 0, keep);
+}

@@ -33,6 +33,13 @@ void FreeObjectInstance(WNDPROC instance);
 HWND AllocateHWnd(TWndMethod method);
 void DeallocateHWnd(HWND wnd);
 
+// Puts a window into the topmost band or takes it out, without moving, sizing or activating
+// it. Wine keeps an owned window above its owner: when a hidden owner (the application
+// window) is the first window below the band, "not topmost" lands the window after the last
+// topmost one, topmost still. An owner that nobody sees (hidden, or of no size like the
+// application window) then goes to the bottom, and the window follows.
+void SetWindowTopmost(HWND wnd, bool topmost) noexcept;
+
 // Menu modal loops of this thread under way, counted from WM_ENTERMENULOOP/WM_EXITMENULOOP
 // as the framework's windows receive them. Code running inside such a loop (a timer tick)
 // must leave keyboard and mouse input queued: the loop takes it from the queue itself.

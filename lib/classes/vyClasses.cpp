@@ -337,7 +337,7 @@ void TvyFormHookComponent::SetTopmost(bool value)
     if (value == Topmost()) return;
     FStoredTopmost = value;
     if (!Designing())
-        SetWindowPos(FWindow, value ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+        SetWindowTopmost(FWindow, value);
     // Every component on the window brings its stored value into line.
     SendMessageA(FWindow, VY_TOPMOST_CHANGED, value ? 1 : 0, 0);
 }

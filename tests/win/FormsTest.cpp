@@ -69,6 +69,23 @@ TEST_F(FormsTest, TheApplicationWindowOwnsEveryForm)
     EXPECT_STREQ("TApplication", cls);
 }
 
+// A form leaves the topmost band even when its hidden owner, the application window, is the
+// first window below the band: the place where Wine would otherwise keep it on top.
+TEST_F(FormsTest, AFormLeavesTheTopmostBandWhateverItsOwnersPlace)
+{
+    TForm form(Application);
+    form.Show();
+    const auto topmost = [&] { return (GetWindowLongA(form.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+    for (const bool ownerFirstBelowTheBand : {false, true}) {
+        SetWindowTopmost(form.Handle(), true);
+        ASSERT_TRUE(topmost());
+        if (ownerFirstBelowTheBand)
+            SetWindowPos(Application->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SetWindowTopmost(form.Handle(), false);
+        EXPECT_FALSE(topmost()) << (ownerFirstBelowTheBand ? "owner just below the band" : "owner anywhere");
+    }
+}
+
 TEST_F(FormsTest, AnExceptionInAWindowProcedureIsShownOnceAndDoesNotEscape)
 {
     TThrowingForm form(nullptr);

@@ -157,6 +157,13 @@ TEST_F(MainFormTest, StaysOnTopFromTheStartWithItsButtonPressed)
     EXPECT_NE(0, GetWindowLongA(form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_TRUE(form->vyFormTopmost1->Down());
     EXPECT_TRUE(form->vyFormMagnet->FormDragable());
+    // And the button turns it off and on again under real clicks.
+    form->Show();
+    for (const bool expected : {false, true}) {
+        ASSERT_TRUE(ClickCaptionButton(*form->vyFormTopmost1));
+        EXPECT_EQ(expected, (GetWindowLongA(form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
+        EXPECT_EQ(expected, form->vyFormTopmost1->Down());
+    }
 }
 
 // The system menu keeps Move and Close, and the title-bar buttons' entries stand at their
