@@ -114,7 +114,7 @@ const char UtilWindowClass[] = "TgUtilWindow";
 LRESULT CALLBACK UtilWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     // The real procedure is set right after creation; until then the system's.
-    return DefWindowProcA(wnd, msg, wp, lp);
+    return msg == WM_CLOSE ? 0 : DefWindowProcA(wnd, msg, wp, lp);
 }
 
 void RegisterUtilClass()
@@ -193,7 +193,17 @@ HWND AllocateHWnd(TWndMethod method)
     HWND wnd = CreateWindowExA(WS_EX_TOOLWINDOW, UtilWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                MainInstance(), nullptr);
     if (!wnd) throw EOutOfResources("Error creating window");
-    if (method) SetWindowLongA(wnd, GWL_WNDPROC, reinterpret_cast<LONG>(MakeObjectInstance(std::move(method))));
+    // Only its owner destroys a utility window: a task killer asks every top-level window of
+    // the process to close, the hidden ones too, and the system's answer to WM_CLOSE would
+    // take the window away from under a component still using it.
+    if (!method) return wnd;
+    WNDPROC proc = MakeObjectInstance([method = std::move(method)](TMessage& m) {
+        if (m.Msg == WM_CLOSE)
+            m.Result = 0;
+        else
+            method(m);
+    });
+    SetWindowLongA(wnd, GWL_WNDPROC, reinterpret_cast<LONG>(proc));
     return wnd;
 }
 

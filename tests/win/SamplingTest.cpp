@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <string>
+#include <vector>
 
+#include "HttpTestServer.h"
 #include "Main.h"
 #include "WinTest.h"
 
@@ -119,6 +122,65 @@ TEST_F(SamplingTest, AFailingQueryStopsSamplingAndIsShownOnce)
     form->AboutItem->OnClick = [&](TObject*) { clicked = true; };
     EXPECT_TRUE(form->PopupMenu1->DispatchCommand(form->AboutItem->Command()));
     EXPECT_TRUE(clicked);
+}
+
+// While the upgrader fetches its information file, the GDI gauge and label keep their value and
+// the tooltip shows it beside fresh System and User figures; once the answer is in, GDI moves
+// again. The figures change on every tick, and the fetch is a real one on a slow server.
+TEST_F(SamplingTest, TheGDIFigureStandsStillWhileTheUpgraderFetches)
+{
+    struct TShown {
+        bool Busy;
+        int Sys, User, Gdi;
+        std::string GdiLabel, Hint;
+    };
+    std::vector<TShown> shown; // what the previous ticks left, seen as each tick begins
+    int tick = 0;
+    TvyAppUpdater& updater = *form->vyAppUpdater;
+    TestPlatform().Resources = [&](unsigned short selector) -> unsigned short {
+        if (selector == 0) {
+            shown.push_back({updater.Busy(), form->SysRes->Progress(), form->UserRes->Progress(),
+                             form->GDIRes->Progress(), form->GDILab->Caption(), form->vyTrayIcon->Hint()});
+            ++tick;
+        }
+        return static_cast<unsigned short>(10 + (tick * 7 + selector * 20) % 80);
+    };
+    THttpTestServer server;
+    updater.SetAutoCheck(false);
+    updater.SetInfoFileURL(server.URL("/tallyglass.inf?wait=2000"));
+    form->Timer->SetEnabled(true);
+    ASSERT_TRUE(PumpUntil([&] { return shown.size() >= 3; }, 5000)) << "the sampling ticks";
+    const int lastBefore = form->GDIRes->Progress();
+    EXPECT_NE(shown.back().Gdi, shown[shown.size() - 2].Gdi) << "GDI moves while nothing is fetched";
+
+    updater.CheckUpdate();
+    ASSERT_TRUE(updater.Busy());
+    ASSERT_TRUE(PumpUntil([&] { return !updater.Busy(); }, 30000)) << "the fetch ends";
+    EXPECT_EQ(1u, server.RequestCount());
+    const size_t endedAt = shown.size();
+    ASSERT_TRUE(PumpUntil([&] { return shown.size() > endedAt + 2; }, 5000)) << "ticks after the fetch";
+
+    // Busy as two ticks began, it was busy all through the first of them (nothing starts a
+    // fetch again): that tick left GDI as it found it and still moved System and User.
+    int busyTicks = 0;
+    for (size_t i = 1; i < shown.size(); ++i) {
+        const TShown &before = shown[i - 1], &after = shown[i];
+        if (!before.Busy || !after.Busy) continue;
+        ++busyTicks;
+        SCOPED_TRACE("tick " + std::to_string(i));
+        EXPECT_EQ(lastBefore, after.Gdi) << "the gauge keeps the figure from before the fetch";
+        EXPECT_EQ(IntToStr(lastBefore) + "%", after.GdiLabel);
+        EXPECT_NE(before.Sys, after.Sys);
+        EXPECT_NE(before.User, after.User);
+        EXPECT_EQ("System: " + IntToStr(after.Sys) + "%, User: " + IntToStr(after.User) +
+                      "%, GDI: " + IntToStr(lastBefore) + "%",
+                  after.Hint);
+    }
+    EXPECT_GE(busyTicks, 5) << "ticks while the answer was awaited";
+    const TShown& now = shown.back();
+    EXPECT_NE(lastBefore, now.Gdi) << "GDI moves again after the fetch";
+    EXPECT_EQ(IntToStr(now.Gdi) + "%", now.GdiLabel);
+    EXPECT_TRUE(TestPlatform().Boxes.empty()) << "an empty information file offers nothing, silently";
 }
 
 } // namespace

@@ -144,6 +144,38 @@ TEST_F(TimerTest, DestroyedTimerTicksNoMore)
     EXPECT_EQ(at, ticks) << "ticks after destruction";
 }
 
+BOOL CALLBACK CollectUtilityWindow(HWND wnd, LPARAM found)
+{
+    char name[32] = {};
+    GetClassNameA(wnd, name, sizeof name);
+    if (std::string(name) == "TgUtilWindow") reinterpret_cast<std::vector<HWND>*>(found)->push_back(wnd);
+    return TRUE;
+}
+
+// A task killer asks every top-level window of a process to close, hidden ones included. The
+// main window's sampling handler pauses its timer and lets messages through, so the request
+// may reach the timer's window right then: the handler starts the timer again all the same.
+TEST_F(TimerTest, TicksGoOnAfterEveryWindowOfTheThreadWasAskedToClose)
+{
+    TTimer timer(nullptr);
+    int ticks = 0;
+    std::vector<HWND> asked;
+    timer.SetInterval(20);
+    timer.SetOnTimer([&](TObject*) {
+        ++ticks;
+        timer.SetEnabled(false);
+        if (ticks == 2) {
+            EnumThreadWindows(GetCurrentThreadId(), &CollectUtilityWindow, reinterpret_cast<LPARAM>(&asked));
+            for (HWND wnd : asked) SendMessageA(wnd, WM_CLOSE, 0, 0);
+        }
+        timer.SetEnabled(true);
+    });
+    EXPECT_TRUE(PumpUntil([&] { return ticks >= 5; }, Patience)) << "ticks seen: " << ticks;
+    EXPECT_FALSE(asked.empty()) << "the timer's window was among those asked";
+    for (HWND wnd : asked) EXPECT_TRUE(IsWindow(wnd)) << "a utility window went on WM_CLOSE";
+    EXPECT_TRUE(Caught.empty()) << (Caught.empty() ? "" : Caught[0].Message);
+}
+
 // --- SetTimer failure ------------------------------------------------------------------
 
 // Starts the timer on a thread of its own, so that its window belongs to that thread and
