@@ -6,16 +6,20 @@
 // line, and the stored settings.
 #include "FormReader.h"
 #include "Forms.h"
+#include "ChildProcess.h"
 #include "HttpTestServer.h"
 #include "TestFiles.h"
 #include "TestRegistry.h"
 #include "WinTest.h"
+#include "XInput.h"
 #include "vyAppUpdater.h"
 #include "vyClasses.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -345,6 +349,77 @@ TEST_F(vyAppUpdaterTest, TotalProgressCoversEachFileItsHalf)
     ASSERT_EQ(1u, TestPlatform().Execs.size());
     EXPECT_EQ(SwapProgramPath() + " " + ParamStr(0) + " + 1", TestPlatform().Execs[0].CmdLine)
         << "external setup, restart parameters a blank";
+}
+
+// What the engine's wait on the finish page does, from a timer inside it.
+std::function<void()> InsideTheWait;
+void CALLBACK RunInsideTheWait(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (InsideTheWait) InsideTheWait();
+}
+
+DWORD WINAPI ClickFromAnotherThread(LPVOID point)
+{
+    const POINT at = *static_cast<POINT*>(point);
+    return XClick(at.x, at.y) ? 0 : 1;
+}
+
+// While the engine waits on the wizard's finish page, OK clicked with the real mouse closes
+// it and the upgrade goes on. The wait needs an application not yet asked to end, and the
+// upgrades of the other tests here have asked it: a fresh copy of this program runs it.
+TEST(vyAppUpdaterFinishPage, TakesARealClickOnOK)
+{
+    const std::string cmd = "\"" + SelfPath() + "\" --gtest_filter=vyAppUpdaterTest.FinishPageChild";
+    const TChildResult r = RunChild(cmd, "TG_FINISH_PAGE_CHILD", "1");
+    ASSERT_TRUE(r.Finished) << r.Output;
+    EXPECT_EQ(0u, r.ExitCode) << r.Output;
+    EXPECT_NE(std::string::npos, r.Output.find("[  PASSED  ] 1 test.")) << r.Output;
+}
+
+// The child's half of the test above; skipped when not run by it. The click comes from
+// another thread, as a person's does, so that this one stays in the engine's own wait and
+// its passes run between the button's press and its release.
+TEST_F(vyAppUpdaterTest, FinishPageChild)
+{
+    if (!std::getenv("TG_FINISH_PAGE_CHILD")) GTEST_SKIP() << "run as a child by TakesARealClickOnOK";
+    ASSERT_FALSE(Application->Terminated());
+    Server.Route("/dl/tgupd-1.bin", "size=3000");
+    Announce({File("tgupd-1.bin")});
+    Updater->Wizard()->SetEnabled(true);
+    POINT at{};
+    HANDLE clicker = nullptr;
+    DWORD clickedAt = 0;
+    bool gaveUp = false;
+    InsideTheWait = [&] {
+        TvyAppUpdaterWizardForm* wizard = Updater->Wizard()->WizardForm();
+        if (!wizard || !wizard->FinishBtn->Enabled()) return;
+        if (!clicker) {
+            at = wizard->FinishBtn->ClientToScreen(
+                POINT{wizard->FinishBtn->Width() / 2, wizard->FinishBtn->Height() / 2});
+            clicker = CreateThread(nullptr, 0, &ClickFromAnotherThread, &at, 0, nullptr);
+            clickedAt = GetTickCount();
+        } else if (!gaveUp && WaitForSingleObject(clicker, 0) == WAIT_OBJECT_0 && GetTickCount() - clickedAt > 5000) {
+            // The click went by: the test ends the wait itself.
+            gaveUp = true;
+            wizard->FinishBtnClick(wizard);
+        }
+    };
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &RunInsideTheWait);
+    Updater->CheckUpdate();
+    const bool ended = WaitFor("end");
+    KillTimer(nullptr, timer);
+    InsideTheWait = nullptr;
+    ASSERT_NE(nullptr, clicker) << "the finish page was shown";
+    WaitForSingleObject(clicker, Patience);
+    DWORD clickOk = 1;
+    GetExitCodeThread(clicker, &clickOk);
+    CloseHandle(clicker);
+    EXPECT_EQ(0u, clickOk) << "xdotool click";
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(gaveUp) << "the click on OK closed the wizard";
+    EXPECT_EQ(nullptr, Updater->Wizard()->WizardForm());
+    EXPECT_EQ((Lines{"begin 0 1 A [B]newer[/B] release", "filedone tgupd-1.bin", "end"}), Log);
+    EXPECT_EQ(1u, TestPlatform().Execs.size()) << "the swap program is started";
 }
 
 // --- Abandoned upgrades ------------------------------------------------------------------
