@@ -456,7 +456,7 @@ void TvyAppUpdater::FinishUpgrade()
     if (FWizard->WizardOpen()) {
         FWizard->WizardFinishPage();
         while (*alive && FWizard->WizardOpen() && !(Application && Application->Terminated())) {
-            if (HWND wizard = FWizard->WizardHandle()) SetFocus(wizard);
+            FWizard->FocusWizard();
             if (Application)
                 Application->HandleMessage();
             else

@@ -171,6 +171,11 @@ HWND TvyAppUpdaterWizard::WizardHandle() const
     return FWizardForm && FWizardForm->HandleAllocated() ? FWizardForm->Handle() : nullptr;
 }
 
+void TvyAppUpdaterWizard::FocusWizard()
+{
+    if (FWizardForm) FWizardForm->TakeFocus();
+}
+
 void TvyAppUpdaterWizard::DestroyForms()
 {
     // A modal dialog is ended through its own loop, which then frees it; the wizard may be in
@@ -317,6 +322,19 @@ void TvyAppUpdaterWizardForm::FinishPage()
     FinishBtn->SetDefault(true);
     CancelBtn->SetDefault(false);
     if (Visible()) FinishBtn->SetFocus();
+}
+
+void TvyAppUpdaterWizardForm::TakeFocus()
+{
+    if (!HandleAllocated() || !Visible()) return;
+    // Taking the focus from a button of its own between its press and its release would
+    // cancel the click: focus already inside stays where it is.
+    const HWND focus = GetFocus();
+    if (focus && (focus == Handle() || IsChild(Handle(), focus))) return;
+    if (FinishBtn->Enabled() && FinishBtn->Visible())
+        FinishBtn->SetFocus();
+    else
+        SetFocus();
 }
 
 void TvyAppUpdaterWizardForm::FormCloseQuery(TObject*, bool& canClose)

@@ -60,7 +60,8 @@ public:
     void WizardFile(const std::string& address, int index, int count);
     void WizardProgress(const TvyTransferFigures& figures, int totalPercentsDone);
     void WizardFinishPage();
-    HWND WizardHandle() const;                                 // 0 when closed (engine focuses it)
+    HWND WizardHandle() const;                                 // 0 when closed
+    void FocusWizard();                                        // the engine's wait on the finish page
     void DestroyForms();                                       // the engine's stop step
 
     // The progress report with the current file's size in bytes (the size line shows it);
@@ -150,6 +151,8 @@ public:
     void SetTitle(const std::string& title);
     // True until the finish page: closing now aborts the upgrade.
     bool Downloading() const;
+    // Gives the wizard the keyboard focus unless a control of its own has it.
+    void TakeFocus();
 
     void FormCloseQuery(TObject* sender, bool& canClose);
     void FormClose(TObject* sender, TCloseAction& action);

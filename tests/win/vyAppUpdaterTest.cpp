@@ -3,19 +3,28 @@
 // beside this program and the recording platform: the automatic check, what the
 // information file leads to, downloads with their events and progress, every way an upgrade
 // is abandoned (and the temporary files it leaves: none), the swap program and its command
-// line, and the stored settings.
+// line, the stored settings, and whole upgrades of a running stand-in program whose
+// questions are answered with the real mouse and keyboard.
 #include "FormReader.h"
 #include "Forms.h"
+#include "ChildProcess.h"
 #include "HttpTestServer.h"
+#include "Pictures.h"
 #include "TestFiles.h"
 #include "TestRegistry.h"
 #include "WinTest.h"
+#include "XInput.h"
 #include "vyAppUpdater.h"
+#include "vyAppUpdaterLanguage.h"
 #include "vyClasses.h"
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -347,6 +356,77 @@ TEST_F(vyAppUpdaterTest, TotalProgressCoversEachFileItsHalf)
         << "external setup, restart parameters a blank";
 }
 
+// What the engine's wait on the finish page does, from a timer inside it.
+std::function<void()> InsideTheWait;
+void CALLBACK RunInsideTheWait(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (InsideTheWait) InsideTheWait();
+}
+
+DWORD WINAPI ClickFromAnotherThread(LPVOID point)
+{
+    const POINT at = *static_cast<POINT*>(point);
+    return XClick(at.x, at.y) ? 0 : 1;
+}
+
+// While the engine waits on the wizard's finish page, OK clicked with the real mouse closes
+// it and the upgrade goes on. The wait needs an application not yet asked to end, and the
+// upgrades of the other tests here have asked it: a fresh copy of this program runs it.
+TEST(vyAppUpdaterFinishPage, TakesARealClickOnOK)
+{
+    const std::string cmd = "\"" + SelfPath() + "\" --gtest_filter=vyAppUpdaterTest.FinishPageChild";
+    const TChildResult r = RunChild(cmd, "TG_FINISH_PAGE_CHILD", "1");
+    ASSERT_TRUE(r.Finished) << r.Output;
+    EXPECT_EQ(0u, r.ExitCode) << r.Output;
+    EXPECT_NE(std::string::npos, r.Output.find("[  PASSED  ] 1 test.")) << r.Output;
+}
+
+// The child's half of the test above; skipped when not run by it. The click comes from
+// another thread, as a person's does, so that this one stays in the engine's own wait and
+// its passes run between the button's press and its release.
+TEST_F(vyAppUpdaterTest, FinishPageChild)
+{
+    if (!std::getenv("TG_FINISH_PAGE_CHILD")) GTEST_SKIP() << "run as a child by TakesARealClickOnOK";
+    ASSERT_FALSE(Application->Terminated());
+    Server.Route("/dl/tgupd-1.bin", "size=3000");
+    Announce({File("tgupd-1.bin")});
+    Updater->Wizard()->SetEnabled(true);
+    POINT at{};
+    HANDLE clicker = nullptr;
+    DWORD clickedAt = 0;
+    bool gaveUp = false;
+    InsideTheWait = [&] {
+        TvyAppUpdaterWizardForm* wizard = Updater->Wizard()->WizardForm();
+        if (!wizard || !wizard->FinishBtn->Enabled()) return;
+        if (!clicker) {
+            at = wizard->FinishBtn->ClientToScreen(
+                POINT{wizard->FinishBtn->Width() / 2, wizard->FinishBtn->Height() / 2});
+            clicker = CreateThread(nullptr, 0, &ClickFromAnotherThread, &at, 0, nullptr);
+            clickedAt = GetTickCount();
+        } else if (!gaveUp && WaitForSingleObject(clicker, 0) == WAIT_OBJECT_0 && GetTickCount() - clickedAt > 5000) {
+            // The click went by: the test ends the wait itself.
+            gaveUp = true;
+            wizard->FinishBtnClick(wizard);
+        }
+    };
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &RunInsideTheWait);
+    Updater->CheckUpdate();
+    const bool ended = WaitFor("end");
+    KillTimer(nullptr, timer);
+    InsideTheWait = nullptr;
+    ASSERT_NE(nullptr, clicker) << "the finish page was shown";
+    WaitForSingleObject(clicker, Patience);
+    DWORD clickOk = 1;
+    GetExitCodeThread(clicker, &clickOk);
+    CloseHandle(clicker);
+    EXPECT_EQ(0u, clickOk) << "xdotool click";
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(gaveUp) << "the click on OK closed the wizard";
+    EXPECT_EQ(nullptr, Updater->Wizard()->WizardForm());
+    EXPECT_EQ((Lines{"begin 0 1 A [B]newer[/B] release", "filedone tgupd-1.bin", "end"}), Log);
+    EXPECT_EQ(1u, TestPlatform().Execs.size()) << "the swap program is started";
+}
+
 // --- Abandoned upgrades ------------------------------------------------------------------
 
 TEST_F(vyAppUpdaterTest, AnAbandonedUpgradeLeavesNoTemporaryFile)
@@ -407,43 +487,172 @@ TEST_F(vyAppUpdaterTest, AnAbandonedUpgradeLeavesNoTemporaryFile)
 
 // --- End to end --------------------------------------------------------------------------
 
+// Windows of another process, found by class (and a test of each candidate).
 struct TWindowSearch {
+    DWORD Pid;
     const char* Class;
-    std::string End;
-    HWND Found = nullptr;
+    std::function<bool(HWND)> Match;
+    std::vector<HWND> Found;
 };
 
-BOOL CALLBACK MatchForeignWindow(HWND wnd, LPARAM param)
+BOOL CALLBACK CollectWindow(HWND wnd, LPARAM param)
 {
     auto& s = *reinterpret_cast<TWindowSearch*>(param);
-    char cls[64] = {}, caption[256] = {};
+    char cls[64] = {};
     GetClassNameA(wnd, cls, sizeof cls);
-    GetWindowTextA(wnd, caption, sizeof caption);
-    const std::string text = caption;
     DWORD pid = 0;
     GetWindowThreadProcessId(wnd, &pid);
-    if (pid == GetCurrentProcessId() || std::string(cls) != s.Class || text.size() < s.End.size() ||
-        text.compare(text.size() - s.End.size(), s.End.size(), s.End) != 0)
-        return TRUE;
-    s.Found = wnd;
-    return FALSE;
+    if (pid == s.Pid && std::string(cls) == s.Class && IsWindowVisible(wnd) && (!s.Match || s.Match(wnd)))
+        s.Found.push_back(wnd);
+    return TRUE;
 }
 
-// A window of another process: the first top-level window of that class whose caption ends so.
-HWND FindForeignWindow(const char* className, const std::string& captionEnd)
+// The visible top-level window of process pid of that class that matches; null when none.
+HWND WindowOf(DWORD pid, const char* className, std::function<bool(HWND)> match = {})
 {
-    TWindowSearch search{className, captionEnd};
-    EnumWindows(&MatchForeignWindow, reinterpret_cast<LPARAM>(&search));
+    TWindowSearch search{pid, className, std::move(match), {}};
+    EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.Found.empty() ? nullptr : search.Found.front();
+}
+
+// The visible windows of that class inside parent, top to bottom.
+std::vector<HWND> ChildrenOf(HWND parent, const char* className)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(parent, &pid);
+    TWindowSearch search{pid, className, {}, {}};
+    EnumChildWindows(parent, &CollectWindow, reinterpret_cast<LPARAM>(&search));
+    std::stable_sort(search.Found.begin(), search.Found.end(), [](HWND a, HWND b) {
+        RECT ra, rb;
+        GetWindowRect(a, &ra);
+        GetWindowRect(b, &rb);
+        return ra.top < rb.top;
+    });
     return search.Found;
 }
 
+// A window's text, asked of the window itself (an edit of another process keeps its own).
+std::string TextOf(HWND wnd)
+{
+    char text[512] = {};
+    DWORD_PTR n = 0;
+    SendMessageTimeoutA(wnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &n);
+    return text;
+}
+
+HWND ButtonOf(HWND parent, const std::string& caption)
+{
+    for (HWND b : ChildrenOf(parent, "TButton"))
+        if (TextOf(b) == caption) return b;
+    return nullptr;
+}
+
+// A click with the real mouse in the middle of a window.
+bool ClickCentre(HWND wnd)
+{
+    RECT r;
+    return wnd && GetWindowRect(wnd, &r) && XClick((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+std::string UpgradeText(int n)
+{
+    return vyLoadUpgradeText(vyAppUpdaterLanguageBase(wlAuto) + n);
+}
+
+// What the wizard showed while the program's new executable was coming.
+struct TWizardSeen {
+    std::string Address, AllFiles;
+    int Current = -1, Total = -1;
+    bool Topmost = false;
+    std::string Shot;
+    int ShownBar = -1; // columns of the current file's bar drawn in the highlight colour
+};
+
+// The person in front of the stand-in: answers each of its questions once, as it comes,
+// with the real mouse and keyboard, and notes what was done.
+struct TStandInUser {
+    DWORD Pid;
+    bool WatchDownload; // looks at the wizard while the first file comes
+    Lines Acts;
+    TWizardSeen Seen;
+
+    // Each question is answered once, whether or not the answer got through.
+    bool Did(const std::string& act) const
+    {
+        return std::find_if(Acts.begin(), Acts.end(), [&](const std::string& a) { return a.rfind(act, 0) == 0; }) !=
+               Acts.end();
+    }
+    void Act(const std::string& act, bool done)
+    {
+        Acts.push_back(done ? act : act + " failed");
+    }
+
+    void Look()
+    {
+        if (HWND ask = WindowOf(Pid, "TvyAppUpdaterUpgradeMessageForm"); ask && !Did("ask: yes"))
+            Act("ask: yes", ClickCentre(ButtonOf(ask, UpgradeText(utYes))));
+        if (HWND box = WindowOf(Pid, "#32770", [](HWND w) {
+                const std::string caption = TextOf(w);
+                return caption.size() > 4 && caption.compare(caption.size() - 5, 5, " #404") == 0;
+            });
+            box && !Did("lost: yes"))
+            Act("lost: yes", ClickCentre(GetDlgItem(box, IDYES)));
+        if (HWND dialog = WindowOf(Pid, "TvyAppUpdaterPasswordForm"); dialog && !Did("password: tally")) {
+            const std::vector<HWND> edits = ChildrenOf(dialog, "TvyEdit");
+            Act("password: tally", edits.size() == 2 && ClickCentre(edits[0]) && XType("tally") &&
+                                       ClickCentre(edits[1]) && XType("secret") &&
+                                       ClickCentre(ButtonOf(dialog, UpgradeText(utOK))));
+        }
+        HWND wizard = WindowOf(Pid, "TvyAppUpdaterWizardForm");
+        if (!wizard) return;
+        HWND finish = ButtonOf(wizard, UpgradeText(utOK));
+        if (finish && IsWindowEnabled(finish) && !Did("wizard: ok")) {
+            Act("wizard: ok", ClickCentre(finish));
+            return;
+        }
+        if (WatchDownload && Seen.Shot.empty()) WatchWizard(wizard);
+    }
+
+    // While the first file comes, part of it is done, and the window shows so.
+    void WatchWizard(HWND wizard)
+    {
+        const std::vector<HWND> address = ChildrenOf(wizard, "TEdit");
+        const std::vector<HWND> bars = ChildrenOf(wizard, "TProgressBar");
+        if (address.size() != 1 || bars.size() != 2) return;
+        const int current = static_cast<int>(SendMessageA(bars[0], PBM_GETPOS, 0, 0));
+        const int total = static_cast<int>(SendMessageA(bars[1], PBM_GETPOS, 0, 0));
+        if (current < 10 || current > 90) return;
+        Seen.Address = TextOf(address[0]);
+        Seen.Current = current;
+        Seen.Total = total;
+        Seen.Topmost = (GetWindowLongA(wizard, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+        // The current file's bar on screen: its middle row, drawn up to its position.
+        RECT bar;
+        GetWindowRect(bars[0], &bar);
+        const COLORREF fill = GetSysColor(COLOR_HIGHLIGHT);
+        TBitmap row;
+        PumpUntil([&] {
+            CaptureScreen(RECT{bar.left, (bar.top + bar.bottom) / 2, bar.right, (bar.top + bar.bottom) / 2 + 1}, row);
+            const auto px = PixelsOf(row);
+            Seen.ShownBar = static_cast<int>(std::count(px.begin(), px.end(), fill));
+            return Seen.ShownBar > 0;
+        });
+        RECT r;
+        GetWindowRect(wizard, &r);
+        TBitmap shot;
+        CaptureScreen(r, shot);
+        Seen.Shot = SavePngArtifact(shot, "vyAppUpdater-e2e-wizard.png") ? "vyAppUpdater-e2e-wizard.png" : "not saved";
+    }
+};
+
 // A program carrying an upgrader (UpdaterStandIn, version 1) in a folder whose name has a
 // blank checks after 5 seconds and fetches what the information file lists: its new
-// executable (version 2) and other files. A complete upgrade ends the program; the swap
-// program puts the files in place and starts version 2 with "/afterupgrade", where
-// OnAfterRestart fires. An abandoned one leaves the program running and nothing behind.
-// The wizard and the asking dialog are off; a lost file's question is answered Yes by its
-// button.
+// executable (version 2) and other files. The test answers its questions as a person would,
+// with the real mouse and keyboard: Yes to the upgrade, Yes to skip a lost file, a user name
+// and password typed into their dialog, OK on the wizard's finish page. A complete upgrade
+// ends the program; the swap program puts the files in place and starts version 2 with
+// "/afterupgrade", where OnAfterRestart fires. An abandoned one leaves the program running
+// and nothing behind.
 TEST(vyAppUpdaterEndToEnd, RealUpgradesOfARunningProgram)
 {
     const std::string standIn = ReadAll(ExeFolder() + "UpdaterStandIn.exe");
@@ -452,26 +661,36 @@ TEST(vyAppUpdaterEndToEnd, RealUpgradesOfARunningProgram)
     const std::string key = "System\\CurrentControlSet\\Services\\RemoteAccess";
     const bool keyWasThere = KeyPresent(HKEY_LOCAL_MACHINE, key);
     SetDword(HKEY_LOCAL_MACHINE, key, "Remote Connection", 1);
+    // The new executable comes in about forty pieces a tenth of a second apart, so that the
+    // wizard can be seen at work.
+    const std::string slowly = "chunk=" + std::to_string(v2.size() / 40 + 1) + "&delay=100";
 
     struct TScenario {
         const char* Name;
         std::vector<std::pair<std::string, std::string>> Files; // name, the server's answer
         const char* Messages;
+        bool Wizard;
+        Lines Acts; // what the person did
         bool Upgraded;
         std::string Log;
         Lines FolderAfter;
     } scenarios[] = {
-        {"two files", {{"UpdaterStandIn.exe", ""}, {"readme.txt", ""}}, "[]", true,
+        {"two files, asked and shown in the wizard", {{"UpdaterStandIn.exe", slowly}, {"readme.txt", ""}},
+         "[mAskUpgrade]", true, {"ask: yes", "wizard: ok"}, true,
          "start|1|\nend\nstart|2|/afterupgrade\nafterrestart|2\n", {"UpdaterStandIn.exe", "readme.txt", "run.log"}},
         {"the second of three lost and skipped",
          {{"UpdaterStandIn.exe", ""}, {"gone.txt", "status=404"}, {"notes.txt", ""}}, "[mLostFile]", true,
-         "start|1|\nlost|gone.txt|404\nend\nstart|2|/afterupgrade\nafterrestart|2\n",
+         {"lost: yes", "wizard: ok"}, true, "start|1|\nlost|gone.txt|404\nend\nstart|2|/afterupgrade\nafterrestart|2\n",
          {"UpdaterStandIn.exe", "notes.txt", "run.log"}},
-        {"an error page with a length", {{"UpdaterStandIn.exe", "status=500"}}, "[]", false,
+        {"a password asked for", {{"readme.txt", ""}, {"UpdaterStandIn.exe", "auth=tally:secret"}},
+         "[mPasswordRequest]", true, {"password: tally", "wizard: ok"}, true,
+         "start|1|\nend\nstart|2|/afterupgrade\nafterrestart|2\n", {"UpdaterStandIn.exe", "readme.txt", "run.log"}},
+        {"an error page with a length", {{"UpdaterStandIn.exe", "status=500"}}, "[]", false, {}, false,
          "start|1|\nlost|UpdaterStandIn.exe|500\naborted\n", {"UpdaterStandIn.exe", "run.log"}},
         {"the connection dropped mid-file", {{"readme.txt", ""}, {"UpdaterStandIn.exe", "cut=20000"}}, "[]", false,
-         "start|1|\nconnlost\n", {"UpdaterStandIn.exe", "run.log"}},
+         {}, false, "start|1|\nconnlost\n", {"UpdaterStandIn.exe", "run.log"}},
     };
+    TWizardSeen seen;
     for (const TScenario& c : scenarios) {
         const std::string folder = Scratch("tg upgrade e2e");
         const std::string exe = folder + "UpdaterStandIn.exe";
@@ -488,6 +707,7 @@ TEST(vyAppUpdaterEndToEnd, RealUpgradesOfARunningProgram)
         SetEnvironmentVariableA("TG_UPD_INFO", server.URL("/upgrades/tg.inf").c_str());
         SetEnvironmentVariableA("TG_UPD_LOG", log.c_str());
         SetEnvironmentVariableA("TG_UPD_MESSAGES", c.Messages);
+        SetEnvironmentVariableA("TG_UPD_WIZARD", c.Wizard ? "1" : nullptr);
 
         STARTUPINFOA si{};
         si.cb = sizeof si;
@@ -497,15 +717,14 @@ TEST(vyAppUpdaterEndToEnd, RealUpgradesOfARunningProgram)
                                    &si, &pi))
             << c.Name;
         CloseHandle(pi.hThread);
-        // The lost file's question: Yes.
-        bool answered = true;
-        if (std::string(c.Messages) == "[mLostFile]") {
-            HWND box = nullptr;
-            answered = PumpUntil([&] { return (box = FindForeignWindow("#32770", " #404")) != nullptr; }, 30000);
-            if (answered) PostMessageA(GetDlgItem(box, IDYES), BM_CLICK, 0, 0);
-        }
+        TStandInUser user{pi.dwProcessId, c.Files[0].second == slowly, {}, {}};
         const std::string last = c.Log.substr(c.Log.rfind('\n', c.Log.size() - 2) + 1);
-        const bool ended = PumpUntil([&] { return ReadAll(log).find(last) != std::string::npos; }, 40000);
+        const bool ended = PumpUntil(
+            [&] {
+                user.Look();
+                return ReadAll(log).find(last) != std::string::npos;
+            },
+            60000);
         const std::string caption = c.Upgraded ? "UpdaterStandIn 2" : "UpdaterStandIn 1";
         HWND window = nullptr;
         const bool shown = PumpUntil([&] { return (window = FindWindowA(nullptr, caption.c_str())) != nullptr; });
@@ -516,8 +735,9 @@ TEST(vyAppUpdaterEndToEnd, RealUpgradesOfARunningProgram)
         PumpUntil([&] { return !FindWindowA(nullptr, caption.c_str()); });
         if (WaitForSingleObject(pi.hProcess, c.Upgraded ? 0 : 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
         CloseHandle(pi.hProcess);
+        if (user.WatchDownload) seen = user.Seen;
 
-        EXPECT_TRUE(answered) << c.Name << ": the lost file's question";
+        EXPECT_EQ(c.Acts, user.Acts) << c.Name << ": what the person was asked and did";
         EXPECT_TRUE(ended) << c.Name << ": log " << ReadAll(log);
         EXPECT_EQ(c.Log, ReadAll(log)) << c.Name;
         EXPECT_TRUE(shown) << c.Name << ": the program shows " << caption;
@@ -532,9 +752,16 @@ TEST(vyAppUpdaterEndToEnd, RealUpgradesOfARunningProgram)
         EXPECT_TRUE(swapGone) << c.Name << ": no swap program left";
     }
 
-    SetEnvironmentVariableA("TG_UPD_INFO", nullptr);
-    SetEnvironmentVariableA("TG_UPD_LOG", nullptr);
-    SetEnvironmentVariableA("TG_UPD_MESSAGES", nullptr);
+    // The wizard, seen while the new executable came: its address, its bars, on top.
+    EXPECT_EQ("vyAppUpdater-e2e-wizard.png", seen.Shot) << "the wizard was seen at work";
+    EXPECT_NE(std::string::npos, seen.Address.find("/dl/UpdaterStandIn.exe")) << seen.Address;
+    EXPECT_GE(seen.Total, seen.Current / 2) << "all files: the first of two is half of them";
+    EXPECT_LE(seen.Total, 50);
+    EXPECT_TRUE(seen.Topmost) << "the wizard stays on top";
+    EXPECT_GT(seen.ShownBar, 0) << "the current file's bar is drawn on screen";
+
+    for (const char* name : {"TG_UPD_INFO", "TG_UPD_LOG", "TG_UPD_MESSAGES", "TG_UPD_WIZARD"})
+        SetEnvironmentVariableA(name, nullptr);
     if (keyWasThere)
         DeleteRawValue(HKEY_LOCAL_MACHINE, key, "Remote Connection");
     else
