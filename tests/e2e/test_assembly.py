@@ -7,10 +7,17 @@ import e2elib
 
 RUN = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 ENTRY = "Pellory Tallyglass"  # the application title names the start-up entry
+PLACEMENT = r"HKCU\Software\Pellory Solutions\Tallyglass"
+WS_EX_TOPMOST = 0x8
 
 # Extra title-bar buttons by their place from the close box leftwards.
+TOPMOST_BUTTON = 1
 ABOUT_BUTTON = 2
 AUTO_RUN_BUTTON = 3
+
+# A spot of bare background in the client area, right of the system figure's label: a press
+# there drags the window.
+BARE_BACKGROUND = (200, 8)
 
 
 class AssemblyTest(e2elib.ProductTest):
@@ -106,6 +113,92 @@ class AssemblyTest(e2elib.ProductTest):
         self.expect_auto_run(True, "the tray menu item after the button")
         self.click_tray_auto_run_item()
         self.expect_auto_run(False, "the last click")
+
+    def topmost(self):
+        return bool(self.session.main_window().exstyle & WS_EX_TOPMOST)
+
+    def drag_client(self, dx, dy, arrived, steps=6):
+        """Drags the window by its bare background as a user does: press, a few moves, release.
+        The first move waits until the window followed it, so the release cannot reach the
+        system before its move loop has started (a lost release would leave the loop running).
+        Wine 8 answers the hit test of a press that follows a move within 50 ms with the
+        button state it cached for that move, up: such a press does not drag, and the user
+        presses again."""
+        start = self.session.main_window().window_rect[:2]
+        for attempt in range(3):
+            w = self.session.main_window()
+            x, y, _, _ = w.client_rect
+            px, py = self.session.to_screen(x + BARE_BACKGROUND[0], y + BARE_BACKGROUND[1])
+            left, top = w.window_rect[:2]
+            # What is left of the way, should a slow first press have moved it after all.
+            rx, ry = start[0] + dx - left, start[1] + dy - top
+            self.session._xdotool("mousemove", "--sync", str(px), str(py), "mousedown", "1")
+            self.session._xdotool("mousemove", "--sync", str(px + rx // steps), str(py + ry // steps))
+            try:
+                e2elib.wait_until(lambda: self.session.main_window().window_rect[:2] != (left, top), 5,
+                                  "the window to follow the pointer")
+                break
+            except e2elib.E2EError:
+                self.session._xdotool("mouseup", "1")
+                if attempt == 2:
+                    raise
+        for i in range(2, steps + 1):
+            self.session._xdotool("mousemove", "--sync", str(px + rx * i // steps), str(py + ry * i // steps))
+        # Released only once the window has followed the last move (arrived(place) is true):
+        # a release queued behind moves not yet handled ends the move short of them.
+        try:
+            e2elib.wait_until(lambda: arrived(self.session.main_window().window_rect[:2]), 15,
+                              "the window to follow the last move")
+        except e2elib.E2EError:
+            self.session.desktop_image("not-followed")
+            self.fail(f"the window stopped at {self.session.main_window().window_rect[:2]}, "
+                      f"the pointer at {self.session._xdotool('getmouselocation').stdout.strip()}")
+        self.session._xdotool("mouseup", "1")
+        return self.settled("the window to stay where it was dropped")
+
+    def settled(self, what):
+        """The window's place once two readings a moment apart agree."""
+        last = [None]
+
+        def probe():
+            now = self.session.main_window().window_rect[:2]
+            done, last[0] = now == last[0], now
+            return now if done else None
+        return e2elib.wait_until(probe, 10, what, interval=0.3)
+
+    def close_from_tray_menu(self):
+        self.session.open_tray_menu(self.icon)
+        # "&Close" by its key: the icon's tooltip, shown while the pointer rests on the icon,
+        # may cover the bottom of the menu.
+        self.session.key("c")
+        e2elib.wait_until(lambda: self.session.main_window() is None, 20, "the program to end")
+
+    def test_on_top_it_snaps_to_an_edge_when_dragged_near_and_reopens_where_it_was_closed(self):
+        w = self.session.show_main_window(self.icon)
+        self.assertTrue(self.topmost(), "the magnet makes the window topmost from the start")
+        for expected in (False, True):
+            self.session.click(*self.session.title_bar_button(w, TOPMOST_BUTTON))
+            e2elib.wait_until(lambda: self.topmost() == expected, 10,
+                              f"the topmost button to turn always-on-top {'on' if expected else 'off'}")
+
+        # From 228 to 10 pixels off the left edge: closer than the 16-pixel snapping distance.
+        left, top = w.window_rect[:2]
+        self.assertEqual((0, top), self.drag_client(10 - left, 0, lambda at: at[0] < 10),
+                         "snapped to the work area's left edge")
+        self.session.desktop_image("snapped")
+        # Pulled well away, it comes free and stays where it was dropped.
+        w = self.session.main_window()
+        # (Where exactly, give or take a few pixels, depends on when the system's move loop took
+        # over the pointer.)
+        placed = self.drag_client(60, 40, lambda at: abs(at[0] - 60) < 16 and abs(at[1] - top - 40) < 16)
+        self.session.desktop_image("dropped")
+        self.close_from_tray_menu()
+        stored = self.session.reg_query(PLACEMENT)
+        self.assertEqual(("REG_DWORD", hex(placed[0])), stored.get("Left"), f"the stored left: {stored}")
+        self.session.start_product()
+        w = self.session.show_main_window()
+        self.assertEqual(placed, w.window_rect[:2], "started again, it reopens where it was closed")
+        self.assertTrue(self.topmost(), "and on top")
 
 
 if __name__ == "__main__":
