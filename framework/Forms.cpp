@@ -511,8 +511,10 @@ void TCustomForm::WndProc(TMessage& m)
     case WM_QUERYENDSESSION:
         m.Result = CloseQuery() ? TRUE : FALSE;
         return;
-    case WM_ENTERMENULOOP: MenuLoopEntered(); break;
-    case WM_EXITMENULOOP: MenuLoopLeft(); break;
+    case WM_ENTERMENULOOP:
+    case WM_ENTERSIZEMOVE: ModalLoopEntered(); break;
+    case WM_EXITMENULOOP:
+    case WM_EXITSIZEMOVE: ModalLoopLeft(); break;
     case WM_HELP:
         // F1 anywhere on the form: the application decides what help means.
         if (Application) Application->HelpContext(0);
@@ -800,9 +802,10 @@ bool TApplication::ProcessMessage(MSG& msg)
 void TApplication::ProcessMessages()
 {
     MSG msg;
-    // Called from a tick that a menu's modal loop dispatched, this must not take the menu's
-    // input away from it: a click dispatched from here would never choose the item.
-    while (!(InMenuLoop() && InputWaiting()) && ProcessMessage(msg)) {
+    // Called from a tick that a system modal loop dispatched, this must not take the loop's
+    // input away from it: a click dispatched from here would never choose a menu item, and
+    // a release would never end a move.
+    while (!(InModalLoop() && InputWaiting()) && ProcessMessage(msg)) {
     }
 }
 

@@ -100,8 +100,8 @@ private:
             m.Result = 0;
             return;
         }
-        if (m.Msg == WM_ENTERMENULOOP) MenuLoopEntered();
-        if (m.Msg == WM_EXITMENULOOP) MenuLoopLeft();
+        if (m.Msg == WM_ENTERMENULOOP) ModalLoopEntered();
+        if (m.Msg == WM_EXITMENULOOP) ModalLoopLeft();
         m.Result = DefWindowProcA(FWindow, m.Msg, m.WParam, m.LParam);
     }
 

@@ -160,22 +160,22 @@ void FreeObjectInstance(WNDPROC instance)
 }
 
 namespace {
-int MenuLoops = 0; // the user interface runs on one thread
+int ModalLoops = 0; // the user interface runs on one thread
 } // namespace
 
-void MenuLoopEntered() noexcept
+void ModalLoopEntered() noexcept
 {
-    ++MenuLoops;
+    ++ModalLoops;
 }
 
-void MenuLoopLeft() noexcept
+void ModalLoopLeft() noexcept
 {
-    if (MenuLoops > 0) --MenuLoops;
+    if (ModalLoops > 0) --ModalLoops;
 }
 
-bool InMenuLoop() noexcept
+bool InModalLoop() noexcept
 {
-    return MenuLoops > 0;
+    return ModalLoops > 0;
 }
 
 bool InputWaiting() noexcept

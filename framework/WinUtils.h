@@ -40,12 +40,14 @@ void DeallocateHWnd(HWND wnd);
 // application window) then goes to the bottom, and the window follows.
 void SetWindowTopmost(HWND wnd, bool topmost) noexcept;
 
-// Menu modal loops of this thread under way, counted from WM_ENTERMENULOOP/WM_EXITMENULOOP
-// as the framework's windows receive them. Code running inside such a loop (a timer tick)
-// must leave keyboard and mouse input queued: the loop takes it from the queue itself.
-void MenuLoopEntered() noexcept;
-void MenuLoopLeft() noexcept;
-bool InMenuLoop() noexcept;
+// The system's modal loops of this thread under way (menus, and moving or sizing a window),
+// counted from WM_ENTERMENULOOP/WM_EXITMENULOOP and WM_ENTERSIZEMOVE/WM_EXITSIZEMOVE as the
+// framework's windows receive them. Code running inside such a loop (a timer tick) must leave
+// keyboard and mouse input queued: the loop takes it from the queue itself, and a button
+// release taken from a move loop would leave the window stuck to the pointer.
+void ModalLoopEntered() noexcept;
+void ModalLoopLeft() noexcept;
+bool InModalLoop() noexcept;
 // Whether keyboard or mouse input waits first in this thread's queue.
 bool InputWaiting() noexcept;
 

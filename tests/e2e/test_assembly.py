@@ -118,34 +118,19 @@ class AssemblyTest(e2elib.ProductTest):
         return bool(self.session.main_window().exstyle & WS_EX_TOPMOST)
 
     def drag_client(self, dx, dy, arrived, steps=6):
-        """Drags the window by its bare background as a user does: press, a few moves, release.
-        The first move waits until the window followed it, so the release cannot reach the
-        system before its move loop has started (a lost release would leave the loop running).
-        Wine 8 answers the hit test of a press that follows a move within 50 ms with the
-        button state it cached for that move, up: such a press does not drag, and the user
-        presses again."""
-        start = self.session.main_window().window_rect[:2]
-        for attempt in range(3):
-            w = self.session.main_window()
-            x, y, _, _ = w.client_rect
-            px, py = self.session.to_screen(x + BARE_BACKGROUND[0], y + BARE_BACKGROUND[1])
-            left, top = w.window_rect[:2]
-            # What is left of the way, should a slow first press have moved it after all.
-            rx, ry = start[0] + dx - left, start[1] + dy - top
-            self.session._xdotool("mousemove", "--sync", str(px), str(py), "mousedown", "1")
-            self.session._xdotool("mousemove", "--sync", str(px + rx // steps), str(py + ry // steps))
-            try:
-                e2elib.wait_until(lambda: self.session.main_window().window_rect[:2] != (left, top), 5,
+        """Drags the window by its bare background as a user does: press, a few moves, release,
+        and returns where it stays. The first move waits until the window followed, and the
+        release until it followed the last one (arrived(place) is true)."""
+        w = self.session.main_window()
+        x, y, _, _ = w.client_rect
+        px, py = self.session.to_screen(x + BARE_BACKGROUND[0], y + BARE_BACKGROUND[1])
+        left, top = w.window_rect[:2]
+        self.session._xdotool("mousemove", "--sync", str(px), str(py), "mousedown", "1")
+        for i in range(1, steps + 1):
+            self.session._xdotool("mousemove", "--sync", str(px + dx * i // steps), str(py + dy * i // steps))
+            if i == 1:
+                e2elib.wait_until(lambda: self.session.main_window().window_rect[:2] != (left, top), 10,
                                   "the window to follow the pointer")
-                break
-            except e2elib.E2EError:
-                self.session._xdotool("mouseup", "1")
-                if attempt == 2:
-                    raise
-        for i in range(2, steps + 1):
-            self.session._xdotool("mousemove", "--sync", str(px + rx * i // steps), str(py + ry * i // steps))
-        # Released only once the window has followed the last move (arrived(place) is true):
-        # a release queued behind moves not yet handled ends the move short of them.
         try:
             e2elib.wait_until(lambda: arrived(self.session.main_window().window_rect[:2]), 15,
                               "the window to follow the last move")
@@ -166,11 +151,10 @@ class AssemblyTest(e2elib.ProductTest):
             return now if done else None
         return e2elib.wait_until(probe, 10, what, interval=0.3)
 
-    def close_from_tray_menu(self):
-        self.session.open_tray_menu(self.icon)
-        # "&Close" by its key: the icon's tooltip, shown while the pointer rests on the icon,
-        # may cover the bottom of the menu.
-        self.session.key("c")
+    def close_with_close_box(self):
+        left, top, width, _ = self.session.main_window().window_rect
+        # The close box: 18 pixels wide, 4 from the frame's right edge.
+        self.session.click(left + width - 4 - 9, top + 3 + 9)
         e2elib.wait_until(lambda: self.session.main_window() is None, 20, "the program to end")
 
     def test_on_top_it_snaps_to_an_edge_when_dragged_near_and_reopens_where_it_was_closed(self):
@@ -192,7 +176,7 @@ class AssemblyTest(e2elib.ProductTest):
         # over the pointer.)
         placed = self.drag_client(60, 40, lambda at: abs(at[0] - 60) < 16 and abs(at[1] - top - 40) < 16)
         self.session.desktop_image("dropped")
-        self.close_from_tray_menu()
+        self.close_with_close_box()
         stored = self.session.reg_query(PLACEMENT)
         self.assertEqual(("REG_DWORD", hex(placed[0])), stored.get("Left"), f"the stored left: {stored}")
         self.session.start_product()

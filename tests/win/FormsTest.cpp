@@ -86,6 +86,82 @@ TEST_F(FormsTest, AFormLeavesTheTopmostBandWhateverItsOwnersPlace)
     }
 }
 
+// A tick run by the move loop of a window dragged by its title bar: brings the pointer on,
+// then, once the window followed, releases the button and handles the waiting messages as
+// the sampling tick does. Should the release go unheard, it presses and releases once more
+// without handling anything, so that the loop ends.
+struct {
+    HWND Window;
+    RECT Start;
+    int Stage;
+    int TicksAfterRelease;
+    int StageAtExit;
+} DragRun;
+
+void CALLBACK TickInMove(HWND, UINT, UINT_PTR, DWORD)
+{
+    RECT r;
+    GetWindowRect(DragRun.Window, &r);
+    if (DragRun.Stage == 0) {
+        POINT p;
+        GetCursorPos(&p);
+        SetCursorPos(p.x + 30, p.y + 20);
+        DragRun.Stage = 1;
+    } else if (DragRun.Stage == 1 && r.left != DragRun.Start.left) {
+        mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+        Application->ProcessMessages();
+        DragRun.Stage = 2;
+    } else if (DragRun.Stage == 2 && DragRun.StageAtExit == 0 && ++DragRun.TicksAfterRelease > 100) {
+        mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+        mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+        DragRun.Stage = 3;
+    }
+}
+
+class TMoveProbeForm : public TForm {
+public:
+    using TForm::TForm;
+
+protected:
+    void WndProc(TMessage& m) override
+    {
+        if (m.Msg == WM_EXITSIZEMOVE) DragRun.StageAtExit = DragRun.Stage;
+        TForm::WndProc(m);
+    }
+};
+
+// A tick that runs inside the system's move loop and handles the waiting messages leaves the
+// button's release to the loop: the move ends there, and the window does not stay stuck to
+// the pointer.
+TEST_F(FormsTest, ATickInsideTheMoveLoopLeavesTheReleaseToTheLoop)
+{
+    TMoveProbeForm form(Application);
+    form.SetBounds(200, 200, 300, 150);
+    form.Show();
+    SetForegroundWindow(form.Handle());
+    RECT r;
+    GetWindowRect(form.Handle(), &r);
+    SetCursorPos(r.left + 60, r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2);
+    ASSERT_TRUE(PumpUntil([&] {
+        POINT p;
+        GetCursorPos(&p);
+        return SendMessageA(form.Handle(), WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)) == HTCAPTION;
+    })) << "the pointer rests on the title bar";
+    DragRun = {form.Handle(), r, 0, 0, 0};
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, TickInMove);
+    ASSERT_NE(0u, timer);
+    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    const bool ended = PumpUntil([&] { return DragRun.StageAtExit != 0; });
+    KillTimer(nullptr, timer);
+    ASSERT_TRUE(ended) << "the move loop ended";
+    EXPECT_EQ(2, DragRun.StageAtExit) << "on the first release, handled by the loop itself";
+    RECT now;
+    GetWindowRect(form.Handle(), &now);
+    EXPECT_EQ(r.left + 30, now.left);
+    EXPECT_EQ(r.top + 20, now.top);
+    EXPECT_FALSE(InModalLoop());
+}
+
 TEST_F(FormsTest, AnExceptionInAWindowProcedureIsShownOnceAndDoesNotEscape)
 {
     TThrowingForm form(nullptr);
