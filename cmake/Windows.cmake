@@ -2,9 +2,11 @@
 # The product and its Windows tests, cross-built for i686 and run under Wine.
 enable_language(RC)
 enable_language(ASM)
-# -O2: small and quick; -O3 buys nothing for a program that waits on messages.
-set(CMAKE_CXX_FLAGS_RELEASE "-O2 -g -DNDEBUG")
-set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG")
+# -Os: the program waits on messages, and nearly all of a tick's time is Wine's, so speed
+# bought with larger code is not worth its bytes (-O2 made the program's code 1.42 MB
+# instead of 0.83 MB).
+set(CMAKE_CXX_FLAGS_RELEASE "-Os -g -DNDEBUG")
+set(CMAKE_C_FLAGS_RELEASE "-Os -DNDEBUG")
 set(CMAKE_RC_COMPILE_OBJECT
     "<CMAKE_RC_COMPILER> <DEFINES> <INCLUDES> <FLAGS> -O coff -i <SOURCE> -o <OBJECT>")
 
