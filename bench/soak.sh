@@ -7,7 +7,8 @@
 # holds every window, icon and other USER object, so its memory covers what is not counted.
 #
 # BENCH_SECONDS (default 5000: 100,000 ticks) in all. The programs run from copies in the
-# prefix's directory, so the build tree may be rebuilt meanwhile. Run it under nice.
+# prefix's directory, so the build tree may be rebuilt meanwhile. BENCH_SESSION (default
+# soak) names the prefix, so that two soaks can run at once. Run it under nice.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
@@ -16,7 +17,7 @@ bench_build Tallyglass TrayFloor GuiObjects
 
 seconds=${BENCH_SECONDS:-5000}
 interval=${BENCH_INTERVAL:-300}
-bench_session soak
+bench_session "${BENCH_SESSION:-soak}"
 copies=$WINEPREFIX.soak
 mkdir -p "$copies"
 cp build/win/app/Tallyglass.exe build/win/bench/TrayFloor.exe build/win/bench/GuiObjects.exe "$copies/"
