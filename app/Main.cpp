@@ -47,6 +47,9 @@ struct TRegisterMain {
     TRegisterMain() { RegisterComponentClass(TForm1::StaticClassInfo()); }
 } RegisterMain;
 
+// Posted by FormCreate: the first sample, as soon as the message loop runs.
+constexpr UINT WM_FIRSTSAMPLE = WM_APP + 1;
+
 // 40 and above is plenty, 20 to 39 is getting low, below 20 is short.
 TColor GaugeColor(int percent)
 {
@@ -95,6 +98,19 @@ void TForm1::FormCreate(TObject*)
     ImageList->Add(FPicture.get(), nullptr);
     vyTrayIcon->SetImageIndex(1);
     TraceStartup("tray");
+    // The timer's first tick would come a whole interval after the loop starts; the live
+    // figures should not wait for it.
+    PostMessageA(Handle(), WM_FIRSTSAMPLE, 0, 0);
+}
+
+void TForm1::WndProc(TMessage& m)
+{
+    if (m.Msg == WM_FIRSTSAMPLE) {
+        // A timer switched off meanwhile stays off (whoever did so drives the ticks).
+        if (!FLive && Timer->Enabled()) TimerTimer(Timer);
+        return;
+    }
+    TForm::WndProc(m);
 }
 
 void TForm1::FormDestroy(TObject*)

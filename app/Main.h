@@ -77,6 +77,9 @@ public:
     // Draws the three-bar tray picture for the given figures and colours.
     void DrawTrayPicture(int sys, int user, int gdi, TColor sysColor, TColor userColor, TColor gdiColor);
 
+protected:
+    void WndProc(TMessage& m) override;
+
 private:
     std::unique_ptr<TBitmap> FPicture;
     // The figures the labels and the tooltip show (none yet), so unchanged texts are not set again.

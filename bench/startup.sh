@@ -10,6 +10,8 @@
 #   live  the first sampled picture has been handed to the notification area
 # Each figure is in milliseconds from the moment this script started the process. The two
 # programs take turns, BENCH_RUNS (default 5) times; the first of each is the coldest.
+# BENCH_BASELINE names another build of the program (a copy under another file name) to
+# take its turn in each run too: a change's effect under the same load.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
@@ -48,15 +50,25 @@ run_one() {
 # A first Wine program of the desktop warms what every program shares.
 run_one build/win/bench/TrayFloor.exe >/dev/null
 
-printf '%-4s %-24s %-24s %s\n' "run" "TrayFloor main/tray/live" "Tallyglass main/init/tray/live" "live - floor's main"
-lives=()
+printf '%-4s %-24s %-24s %s' "run" "TrayFloor main/tray/live" "Tallyglass main/init/tray/live" "live - floor's main"
+[ -n "${BENCH_BASELINE:-}" ] && printf '   %-24s %s' "baseline main/init/tray/live" "live - floor's main"
+echo
+lives=() bases=()
 for run in $(seq "$runs"); do
     floor=$(run_one build/win/bench/TrayFloor.exe)
     prog=$(run_one build/win/app/Tallyglass.exe)
     read -r fmain _ ftray flive <<<"$floor"
     read -r pmain pinit ptray plive <<<"$prog"
     lives+=($((plive - fmain)))
-    printf '%-4s %-24s %-24s %s ms\n' "$run" "$fmain/$ftray/$flive" "$pmain/$pinit/$ptray/$plive" $((plive - fmain))
+    printf '%-4s %-24s %-24s %8s ms' "$run" "$fmain/$ftray/$flive" "$pmain/$pinit/$ptray/$plive" $((plive - fmain))
+    if [ -n "${BENCH_BASELINE:-}" ]; then
+        read -r bmain binit btray blive <<<"$(run_one "$BENCH_BASELINE")"
+        bases+=($((blive - fmain)))
+        printf '   %-24s %8s ms' "$bmain/$binit/$btray/$blive" $((blive - fmain))
+    fi
+    echo
 done
-printf "first live picture after the bare program's start, over %d runs: %s\n" "$runs" \
-    "$(printf '%s\n' "${lives[@]}" | sort -n | awk '{ v[NR] = $1 } END { printf "min %d ms, median %d ms, max %d ms", v[1], v[int((NR + 1) / 2)], v[NR] }')"
+spread() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { printf "min %d ms, median %d ms, max %d ms", v[1], v[int((NR + 1) / 2)], v[NR] }'; }
+printf "first live picture after the bare program's start, over %d runs: %s\n" "$runs" "$(spread "${lives[@]}")"
+[ -n "${BENCH_BASELINE:-}" ] && printf 'the same for the baseline: %s\n' "$(spread "${bases[@]}")"
+true

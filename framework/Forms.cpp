@@ -1168,8 +1168,17 @@ TScreen::~TScreen()
 HCURSOR TScreen::Cursors(int id) const
 {
     auto it = FCursors.find(id);
-    if (it == FCursors.end()) return FCursors.at(crDefault).Handle;
-    return it->second.Handle;
+    if (it != FCursors.end()) return it->second.Handle;
+    if (FCursorLoader && id >= FCursorLoaderLow && id <= FCursorLoaderHigh)
+        return FCursors.emplace(id, TCursorEntry{FCursorLoader(id), false}).first->second.Handle;
+    return FCursors.at(crDefault).Handle;
+}
+
+void TScreen::SetCursorLoader(int low, int high, TCursorLoader load)
+{
+    FCursorLoader = load;
+    FCursorLoaderLow = low;
+    FCursorLoaderHigh = high;
 }
 
 void TScreen::SetCursors(int id, HCURSOR cursor, bool owned)

@@ -326,6 +326,11 @@ public:
     // Puts a cursor under an identifier. Cursors from LoadCursorA are shared and never
     // destroyed; pass owned only for one the caller created (CreateCursor, CopyCursor).
     void SetCursors(int id, HCURSOR cursor, bool owned = false);
+    // Identifiers from `low` to `high` not yet known get their cursor from `load` when first
+    // asked for, and keep it (even a null one): a program's own cursors then cost nothing
+    // until shown. Cursors put there by SetCursors first are never asked for.
+    using TCursorLoader = HCURSOR (*)(int id);
+    void SetCursorLoader(int low, int high, TCursorLoader load);
     // Overrides every control's cursor while not crDefault.
     TCursor Cursor() const noexcept { return FCursor; }
     void SetCursor(TCursor c);
@@ -351,7 +356,9 @@ private:
         HCURSOR Handle;
         bool Owned;
     };
-    std::map<int, TCursorEntry> FCursors;
+    mutable std::map<int, TCursorEntry> FCursors; // Cursors() fills in what the loader gives
+    TCursorLoader FCursorLoader = nullptr;
+    int FCursorLoaderLow = 0, FCursorLoaderHigh = -1;
     TCursor FCursor = crDefault;
     int FPixelsPerInch = 96;
     std::vector<TCustomForm*> FForms;

@@ -95,11 +95,11 @@ HCURSOR LoadSystemCursorOr(WORD systemCursor, HINSTANCE instance, const char* fa
 void InitCursorSet()
 {
     RegisterCursorIdents();
-    HINSTANCE instance = MainInstance();
-    for (const TvyCursorInfo& info : Set) {
-        HCURSOR cursor = info.SystemCursor ? LoadSystemCursorOr(info.SystemCursor, instance, info.Fallback)
-                                           : LoadCursorA(instance, CursorResourceName(info).c_str());
+    // Loading all 43 took a large share of start-up under Wine; most are never shown.
+    Screen->SetCursorLoader(Set[std::size(Set) - 1].Value, Set[0].Value, [](int id) -> HCURSOR {
+        const TvyCursorInfo& info = Set[Set[0].Value - id];
         // LoadCursorA hands out shared cursors, which must never be destroyed.
-        Screen->SetCursors(info.Value, cursor, false);
-    }
+        return info.SystemCursor ? LoadSystemCursorOr(info.SystemCursor, MainInstance(), info.Fallback)
+                                 : LoadCursorA(MainInstance(), CursorResourceName(info).c_str());
+    });
 }

@@ -1,8 +1,8 @@
 // lib/window/vyCursors.h
 // The library's own cursor set: identifiers -151 to -193 in the screen's cursor list, and
-// their names for stored forms (Cursor = cr3dArrow). The graphics module's start-up loads
-// them; the pictures are drawn by tools/cursors/make_cursors.py into resources named after
-// each identifier in upper case (cr3dArrow: CR3DARROW, declared in resources/vyCursors.rc).
+// their names for stored forms (Cursor = cr3dArrow). Each is loaded when first used; the
+// pictures are drawn by tools/cursors/make_cursors.py into resources named after each
+// identifier in upper case (cr3dArrow: CR3DARROW, declared in resources/vyCursors.rc).
 #pragma once
 
 #include <windows.h>
@@ -48,7 +48,7 @@ void RegisterCursorIdents();
 // system has none (Windows 95 and NT 4 have no hand cursor); null if neither loads.
 HCURSOR LoadSystemCursorOr(WORD systemCursor, HINSTANCE instance, const char* fallback);
 
-// The graphics module's start-up: registers the names and loads every cursor of the set
-// into Screen. The program entry calls it once, after InitFramework(). A cursor that cannot
-// be loaded leaves a null handle under its identifier.
+// The graphics module's start-up: registers the names and lets Screen load each cursor of
+// the set when it is first asked for. The program entry calls it once, after
+// InitFramework(). A cursor that cannot be loaded leaves a null handle under its identifier.
 void InitCursorSet();

@@ -197,7 +197,8 @@ uint64_t DibStride(uint64_t width, unsigned bitCount)
 }
 
 // A DIB header we can hand to GDI without it reading past the data: a plain 40-byte
-// header, a sane size, a depth Windows 95 knows, uncompressed.
+// header, a sane size, a depth Windows 95 knows, uncompressed or (a bitmap, bottom-up)
+// run-length encoded at 8 or 4 bits, which GDI decodes within biSizeImage.
 struct TDibLayout {
     BITMAPINFOHEADER Header;
     uint64_t Colors;     // colour table entries
@@ -210,7 +211,9 @@ bool CheckDib(const unsigned char* p, size_t size, bool iconImage, TDibLayout& o
     constexpr long kMaxSide = 4096;
     if (size < sizeof(BITMAPINFOHEADER)) return false;
     const auto h = ReadStruct<BITMAPINFOHEADER>(p);
-    if (h.biSize != sizeof(BITMAPINFOHEADER) || h.biPlanes != 1 || h.biCompression != BI_RGB) return false;
+    const bool rle = !iconImage && h.biHeight > 0 && h.biSizeImage > 0 &&
+                     ((h.biCompression == BI_RLE8 && h.biBitCount == 8) || (h.biCompression == BI_RLE4 && h.biBitCount == 4));
+    if (h.biSize != sizeof(BITMAPINFOHEADER) || h.biPlanes != 1 || (h.biCompression != BI_RGB && !rle)) return false;
     const unsigned bits = h.biBitCount;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
     long height = h.biHeight;
@@ -227,7 +230,7 @@ bool CheckDib(const unsigned char* p, size_t size, bool iconImage, TDibLayout& o
     out.Colors = bits <= 8 ? (h.biClrUsed ? h.biClrUsed : maxColors) : h.biClrUsed;
     if (out.Colors > 256) return false;
     out.BitsOffset = sizeof(BITMAPINFOHEADER) + out.Colors * sizeof(RGBQUAD);
-    out.BitsSize = DibStride(static_cast<uint64_t>(h.biWidth), bits) * static_cast<uint64_t>(height);
+    out.BitsSize = rle ? h.biSizeImage : DibStride(static_cast<uint64_t>(h.biWidth), bits) * static_cast<uint64_t>(height);
     // An icon image carries its 1-bit AND mask after the colour bits.
     if (iconImage) out.BitsSize += DibStride(static_cast<uint64_t>(h.biWidth), 1) * static_cast<uint64_t>(height);
     return true;

@@ -320,6 +320,30 @@ TEST_F(CursorSetTest, LinkSelectAndHandwritingComeFromTheSystem)
     }
 }
 
+// The screen asks its loader once per identifier of the range, on first use only, and
+// never for one already put there; outside the range the arrow answers as before.
+TEST(CursorSetLoading, TheScreenLoadsARangeOnFirstUseOnce)
+{
+    static std::vector<int> asked;
+    asked.clear();
+    static const HCURSOR cross = LoadCursorA(nullptr, IDC_CROSS);
+    const HCURSOR help = LoadCursorA(nullptr, IDC_HELP);
+    Screen->SetCursors(-402, help);
+    Screen->SetCursorLoader(-403, -401, [](int id) -> HCURSOR {
+        asked.push_back(id);
+        return id == -403 ? nullptr : cross;
+    });
+    EXPECT_TRUE(asked.empty()) << "nothing is loaded before it is asked for";
+    EXPECT_EQ(cross, Screen->Cursors(-401));
+    EXPECT_EQ(cross, Screen->Cursors(-401));
+    EXPECT_EQ(help, Screen->Cursors(-402)) << "a cursor put there first stays";
+    EXPECT_EQ(nullptr, Screen->Cursors(-403)) << "a cursor that does not load stays null";
+    EXPECT_EQ(nullptr, Screen->Cursors(-403));
+    EXPECT_EQ(Screen->Cursors(crDefault), Screen->Cursors(-404)) << "outside the range: the arrow";
+    EXPECT_EQ((std::vector<int>{-401, -403}), asked) << "each identifier of the range is loaded once";
+    InitCursorSet(); // the set's loader again, for the tests that follow
+}
+
 TEST(CursorSetLoading, AMissingSystemCursorFallsBackToTheResource)
 {
     // No system cursor has the number 1, as Windows 95 has no hand cursor.

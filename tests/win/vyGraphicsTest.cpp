@@ -718,6 +718,57 @@ TEST(GraphicsStored, StandardDataIsAcceptedAndBitmapsUseIt)
             EXPECT_EQ(Held(*cells, x, y), bitmap->Canvas()->Pixel(x, y)) << "pixel " << x << "," << y;
 }
 
+// Run-length encoded bitmaps (8 and 4 bits) load as GDI decodes them: encoded runs, a
+// literal run, ends of line and of bitmap. Rows are given top to bottom; the data bottom-up.
+TEST(GraphicsStored, RunLengthEncodedBitmapsLoad)
+{
+    const COLORREF palette[3] = {RGB(0, 0, 0), RGB(255, 0, 0), RGB(0, 255, 0)};
+    struct Case {
+        const char* Name;
+        WORD Bits;
+        DWORD Compression;
+        std::vector<unsigned char> Data;
+        int Rows[2][4]; // palette indices, top row first
+    };
+    const Case cases[] = {
+        {"8 bits", 8, BI_RLE8, {4, 1, 0, 0, /* literal */ 0, 4, 2, 1, 2, 1, 0, 0, 0, 1}, {{2, 1, 2, 1}, {1, 1, 1, 1}}},
+        {"4 bits", 4, BI_RLE4, {4, 0x12, 0, 0, 4, 0x22, 0, 1}, {{2, 2, 2, 2}, {1, 2, 1, 2}}},
+    };
+    for (const Case& c : cases) {
+        BITMAPINFOHEADER h{};
+        h.biSize = sizeof h;
+        h.biWidth = 4;
+        h.biHeight = 2;
+        h.biPlanes = 1;
+        h.biBitCount = c.Bits;
+        h.biCompression = c.Compression;
+        h.biSizeImage = static_cast<DWORD>(c.Data.size());
+        h.biClrUsed = 3;
+        std::vector<unsigned char> file = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 14 + 40 + 12, 0, 0, 0};
+        const auto* hp = reinterpret_cast<const unsigned char*>(&h);
+        file.insert(file.end(), hp, hp + sizeof h);
+        for (COLORREF col : palette)
+            file.insert(file.end(), {GetBValue(col), GetGValue(col), GetRValue(col), 0});
+        file.insert(file.end(), c.Data.begin(), c.Data.end());
+        TMemoryStream s;
+        s.WriteBuffer(file.data(), static_cast<long>(file.size()));
+        s.SetPosition(0);
+        TBitmap bitmap;
+        ASSERT_NO_THROW(LoadBitmapFromStream(bitmap, s)) << c.Name;
+        ASSERT_EQ(4, bitmap.Width()) << c.Name;
+        ASSERT_EQ(2, bitmap.Height()) << c.Name;
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 4; ++x)
+                EXPECT_EQ(palette[c.Rows[y][x]], bitmap.Canvas()->Pixel(x, y)) << c.Name << ", pixel " << x << "," << y;
+        // Without its size GDI could not know where the runs end: refused.
+        file[14 + 20] = file[14 + 21] = 0;
+        TMemoryStream unsized;
+        unsized.WriteBuffer(file.data(), static_cast<long>(file.size()));
+        unsized.SetPosition(0);
+        EXPECT_THROW(LoadBitmapFromStream(bitmap, unsized), EInvalidGraphic) << c.Name << " without biSizeImage";
+    }
+}
+
 TEST(GraphicsStored, DamagedDataRaisesAReadErrorNamingTheProperty)
 {
     HICON made = MakeIcon(32);

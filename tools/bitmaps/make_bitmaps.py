@@ -29,6 +29,65 @@ def bmp24(pixels):
     return file_header + header + bytes(data)
 
 
+def rle8_row(row):
+    """One row of 8-bit indices run-length encoded (BI_RLE8): runs of three or more as
+    (count, index), what lies between as literal runs (0, count, indices, padded to a word),
+    one or two pixels as runs of one; then the end of line (0, 0)."""
+    out = bytearray()
+    literal = []
+
+    def flush():
+        if len(literal) >= 3:
+            out.extend((0, len(literal)))
+            out.extend(literal)
+            if len(literal) % 2:
+                out.append(0)
+        else:
+            for v in literal:
+                out.extend((1, v))
+        literal.clear()
+
+    x = 0
+    while x < len(row):
+        n = 1
+        while x + n < len(row) and n < 255 and row[x + n] == row[x]:
+            n += 1
+        if n >= 3:
+            flush()
+            out.extend((n, row[x]))
+        else:
+            literal.extend(row[x:x + n])
+            if len(literal) >= 254:
+                flush()
+        x += n
+    flush()
+    out.extend((0, 0))
+    return out
+
+
+def bmp8(pixels):
+    """pixels: rows top to bottom of (r, g, b), at most 256 colours. A bottom-up 8-bit BMP,
+    run-length encoded (a picture of flat areas and gradients shrinks to a fraction), whose
+    colour table holds the colours in order of first appearance."""
+    h = len(pixels)
+    w = len(pixels[0])
+    index = {}
+    for row in pixels:
+        for c in row:
+            index.setdefault(c, len(index))
+    if len(index) > 256:
+        raise ValueError(f"{len(index)} colours do not fit an 8-bit bitmap")
+    data = bytearray()
+    for row in reversed(pixels):
+        data += rle8_row([index[c] for c in row])
+    data += bytes((0, 1))  # end of bitmap
+    palette = b"".join(bytes((b, g, r, 0)) for r, g, b in index)
+    header = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 8, 1, len(data), 2835, 2835, len(index), len(index))
+    file_header = struct.pack("<2sIHHI", b"BM", 14 + len(header) + len(palette) + len(data), 0, 0,
+                              14 + len(header) + len(palette))
+    return file_header + header + palette + bytes(data)
+
+
 def bmp1(pixels):
     """pixels: rows top to bottom of 0 (black) or 1 (white). A bottom-up 1-bit BMP."""
     h = len(pixels)
