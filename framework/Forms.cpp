@@ -1140,23 +1140,43 @@ const TClassInfo& TScreen::StaticClassInfo()
     return info;
 }
 
+namespace {
+// The system's cursors behind the framework's identifiers, loaded when first asked for:
+// twenty-odd loads at start would delay the first window for cursors most runs never show.
+HCURSOR LoadSystemCursor(int id, bool& known)
+{
+    known = true;
+    switch (id) {
+    case crArrow: case crDefault: case crDrag: case crMultiDrag: return LoadCursorA(nullptr, IDC_ARROW);
+    case crCross: return LoadCursorA(nullptr, IDC_CROSS);
+    case crIBeam: return LoadCursorA(nullptr, IDC_IBEAM);
+    case crSizeNESW: return LoadCursorA(nullptr, IDC_SIZENESW);
+    case crSizeNS: case crVSplit: return LoadCursorA(nullptr, IDC_SIZENS);
+    case crSizeNWSE: return LoadCursorA(nullptr, IDC_SIZENWSE);
+    case crSizeWE: case crHSplit: return LoadCursorA(nullptr, IDC_SIZEWE);
+    case crUpArrow: return LoadCursorA(nullptr, IDC_UPARROW);
+    case crHourGlass: case crSQLWait: return LoadCursorA(nullptr, IDC_WAIT);
+    case crNo: case crNoDrop: return LoadCursorA(nullptr, IDC_NO);
+    case crAppStart: return LoadCursorA(nullptr, IDC_APPSTARTING);
+    case crSizeAll: return LoadCursorA(nullptr, IDC_SIZEALL);
+    // Newer systems have a real hand and help cursor; Windows 95 does not.
+    case crHandPoint:
+        if (HCURSOR hand = LoadCursorA(nullptr, MAKEINTRESOURCEA(32649))) return hand;
+        return LoadCursorA(nullptr, IDC_ARROW);
+    case crHelp:
+        if (HCURSOR help = LoadCursorA(nullptr, MAKEINTRESOURCEA(32651))) return help;
+        return LoadCursorA(nullptr, IDC_ARROW);
+    case crNone: return nullptr;
+    default: known = false; return nullptr;
+    }
+}
+} // namespace
+
 TScreen::TScreen(TComponent* owner) : TComponent(owner)
 {
     HDC dc = GetDC(nullptr);
     FPixelsPerInch = GetDeviceCaps(dc, LOGPIXELSY);
     ReleaseDC(nullptr, dc);
-    const std::pair<int, const char*> system[] = {
-        {crArrow, IDC_ARROW}, {crCross, IDC_CROSS}, {crIBeam, IDC_IBEAM}, {crSizeNESW, IDC_SIZENESW},
-        {crSizeNS, IDC_SIZENS}, {crSizeNWSE, IDC_SIZENWSE}, {crSizeWE, IDC_SIZEWE}, {crUpArrow, IDC_UPARROW},
-        {crHourGlass, IDC_WAIT}, {crNo, IDC_NO}, {crAppStart, IDC_APPSTARTING}, {crSizeAll, IDC_SIZEALL},
-        {crHelp, IDC_ARROW}, {crHandPoint, IDC_ARROW}, {crDrag, IDC_ARROW}, {crNoDrop, IDC_NO},
-        {crHSplit, IDC_SIZEWE}, {crVSplit, IDC_SIZENS}, {crMultiDrag, IDC_ARROW}, {crSQLWait, IDC_WAIT}};
-    for (auto& s : system) FCursors[s.first] = {LoadCursorA(nullptr, s.second), false};
-    FCursors[crNone] = {nullptr, false};
-    // Newer systems have a real hand and help cursor; Windows 95 does not.
-    if (HCURSOR hand = LoadCursorA(nullptr, MAKEINTRESOURCEA(32649))) FCursors[crHandPoint] = {hand, false};
-    if (HCURSOR help = LoadCursorA(nullptr, MAKEINTRESOURCEA(32651))) FCursors[crHelp] = {help, false};
-    FCursors[crDefault] = {LoadCursorA(nullptr, IDC_ARROW), false};
 }
 
 TScreen::~TScreen()
@@ -1169,9 +1189,12 @@ HCURSOR TScreen::Cursors(int id) const
 {
     auto it = FCursors.find(id);
     if (it != FCursors.end()) return it->second.Handle;
+    bool known = false;
+    HCURSOR system = LoadSystemCursor(id, known);
+    if (known) return FCursors.emplace(id, TCursorEntry{system, false}).first->second.Handle;
     if (FCursorLoader && id >= FCursorLoaderLow && id <= FCursorLoaderHigh)
         return FCursors.emplace(id, TCursorEntry{FCursorLoader(id), false}).first->second.Handle;
-    return FCursors.at(crDefault).Handle;
+    return Cursors(crDefault);
 }
 
 void TScreen::SetCursorLoader(int low, int high, TCursorLoader load)

@@ -317,8 +317,23 @@ TEST_F(FormsTest, ReleaseFreesTheFormAfterTheCurrentMessage)
 
 TEST_F(FormsTest, ScreenKnowsTheSystemCursorsAndOwnsAddedOnes)
 {
-    EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), Screen->Cursors(crArrow));
-    EXPECT_EQ(LoadCursorA(nullptr, IDC_IBEAM), Screen->Cursors(crIBeam));
+    // The system's cursors are loaded on first use; each identifier still gets its own.
+    const struct {
+        TCursor Id;
+        const char* System;
+    } system[] = {{crArrow, IDC_ARROW},       {crDefault, IDC_ARROW},    {crCross, IDC_CROSS},
+                  {crIBeam, IDC_IBEAM},       {crSizeNESW, IDC_SIZENESW}, {crSizeNS, IDC_SIZENS},
+                  {crSizeNWSE, IDC_SIZENWSE}, {crSizeWE, IDC_SIZEWE},    {crUpArrow, IDC_UPARROW},
+                  {crHourGlass, IDC_WAIT},    {crNo, IDC_NO},            {crAppStart, IDC_APPSTARTING},
+                  {crSizeAll, IDC_SIZEALL},   {crDrag, IDC_ARROW},       {crNoDrop, IDC_NO},
+                  {crHSplit, IDC_SIZEWE},     {crVSplit, IDC_SIZENS},    {crMultiDrag, IDC_ARROW},
+                  {crSQLWait, IDC_WAIT},      {crHandPoint, MAKEINTRESOURCEA(32649)},
+                  {crHelp, MAKEINTRESOURCEA(32651)}};
+    for (const auto& c : system) {
+        ASSERT_NE(nullptr, LoadCursorA(nullptr, c.System)) << c.Id;
+        EXPECT_EQ(LoadCursorA(nullptr, c.System), Screen->Cursors(c.Id)) << c.Id;
+    }
+    EXPECT_EQ(nullptr, Screen->Cursors(crNone));
     EXPECT_EQ(Screen->Cursors(crDefault), Screen->Cursors(-999)) << "an unknown identifier falls back to the arrow";
     HCURSOR mine = CopyCursor(LoadCursorA(nullptr, IDC_CROSS));
     Screen->SetCursors(-900, mine, true);
