@@ -15,10 +15,12 @@ add_link_options(-Wl,--gc-sections)
 # Everything the framework calls is in these system DLLs of Windows 95/98.
 # WinInet and Windows Sockets serve only the upgrader: delay-loaded (import libraries made
 # from cmake/delay/*.def), they and the half dozen libraries they bring in under Wine are
-# loaded at the first upgrade check instead of before the first tray picture.
+# loaded at the first upgrade check instead of before the first tray picture. The common
+# controls are delay-loaded too: imported, they are started before the program's first
+# instruction and pull the display driver and the theme library in with them.
 find_program(TG_DLLTOOL ${TG_TRIPLET}-dlltool REQUIRED)
 set(TG_DELAY_LIBS)
-foreach(dll wininet wsock32)
+foreach(dll wininet wsock32 comctl32)
   set(lib ${CMAKE_BINARY_DIR}/delay/lib${dll}.delay.a)
   add_custom_command(OUTPUT ${lib}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/delay
@@ -35,7 +37,7 @@ foreach(dll wininet wsock32)
   endforeach()
 endforeach()
 add_custom_target(tg_delay_imports DEPENDS ${TG_DELAY_LIBS})
-set(TG_SYSTEM_LIBS ${TG_DELAY_LIBS} comctl32 shell32 winmm advapi32 gdi32 user32 kernel32)
+set(TG_SYSTEM_LIBS ${TG_DELAY_LIBS} shell32 winmm advapi32 gdi32 user32 kernel32)
 
 include(cmake/GoogleTest.cmake)
 

@@ -26,11 +26,25 @@ TvyVirtualBtnList* VirtualList = nullptr;
 constexpr UINT ToolInfoSize = 40;
 constexpr UINT MenuItemInfoSize = 44;
 
+bool UnitUp = false;
+
+// The shared tooltip is made when the first button registers its hint, not when the unit
+// starts: the common controls it needs are loaded then, after the program's first window.
+HWND SharedToolTip()
+{
+    if (!ToolTip && UnitUp) {
+        InitCommonControls();
+        ToolTip = CreateWindowExA(WS_EX_TOPMOST, "tooltips_class32", nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                  0, 0, 0, 0, nullptr, nullptr, MainInstance(), nullptr);
+        // A control that could not be made is not tried again on every button.
+        if (!ToolTip) ToolTip = reinterpret_cast<HWND>(-1);
+    }
+    return ToolTip == reinterpret_cast<HWND>(-1) ? nullptr : ToolTip;
+}
+
 void InitUnit()
 {
-    InitCommonControls();
-    ToolTip = CreateWindowExA(WS_EX_TOPMOST, "tooltips_class32", nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0,
-                              0, 0, 0, nullptr, nullptr, MainInstance(), nullptr);
+    UnitUp = true;
     for (int i = 0; i < 5; ++i)
         XPFaces[i] = static_cast<HBITMAP>(LoadImageA(MainInstance(), XPFaceNames[i], IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
 }
@@ -43,6 +57,7 @@ void DoneUnit()
     }
     if (ToolTip && ToolTip != reinterpret_cast<HWND>(-1)) DestroyWindow(ToolTip);
     ToolTip = nullptr;
+    UnitUp = false;
     TvyVirtualBtnList::Free();
 }
 
@@ -69,7 +84,7 @@ const std::vector<std::string> SeparatorNames = {"seBefore", "seAfter"};
 
 HWND CaptionButtonToolTip()
 {
-    return ToolTip;
+    return SharedToolTip();
 }
 
 HBITMAP CaptionButtonXPFace(TvyCaptionButtonXPStyleColor color)
@@ -446,7 +461,7 @@ void TvyCustomCaptionButton::Loaded()
         }
         if (moved) Realign(true);
     }
-    if (ToolTip) AddHintTool();
+    AddHintTool();
 }
 
 void TvyCustomCaptionButton::Notification(TComponent* component, TOperation operation)
@@ -655,7 +670,8 @@ void TvyCustomCaptionButton::Realign(bool redraw)
         running += b->FSeparatorWidth + w - 2;
         b->FOffset = running;
     }
-    if (redraw && WindowHandle()) RedrawFrame();
+    // A hidden window's title bar is painted whole when it is shown.
+    if (redraw && WindowHandle() && IsWindowVisible(WindowHandle())) RedrawFrame();
 }
 
 void TvyCustomCaptionButton::Repaint()
@@ -750,7 +766,7 @@ void TvyCustomCaptionButton::PaintButton(bool pressed)
 
 void TvyCustomCaptionButton::AddHintTool()
 {
-    if (!ToolTip || FToolRegistered || !WindowHandle()) return;
+    if (FToolRegistered || !WindowHandle() || !SharedToolTip()) return;
     FToolId = NextToolId++;
     TOOLINFOA ti = ToolRecord(WindowHandle(), FToolId);
     SendMessageA(ToolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
@@ -911,7 +927,7 @@ void TvyCustomCaptionButton::AfterMessage(TMessage& m)
         // The tooltip control hears only client-area mouse messages of the window it
         // subclasses; moves over the title bar are passed on to it here, once per window,
         // in the client coordinates its tools are measured in.
-        if (ToolTip && FList && !FList->Items.empty() && FList->Items.front() == this) {
+        if (FToolRegistered && FList && !FList->Items.empty() && FList->Items.front() == this) {
             POINT pt{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
             ScreenToClient(window, &pt);
             MSG relay{window, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y), static_cast<DWORD>(GetMessageTime()), {pt.x, pt.y}};
