@@ -179,6 +179,9 @@ void TvyTrayIcon::NotifyAdd()
 
 void TvyTrayIcon::NotifyModify()
 {
+    // An icon not in the notification area has nothing to change there; NIM_ADD takes the
+    // whole record when it is shown.
+    if (!InTray()) return;
     TvyNotifyIconData d;
     BuildRecord(d, false);
     Platform().NotifyIcon(NIM_MODIFY, reinterpret_cast<NOTIFYICONDATAA*>(&d));
@@ -296,12 +299,17 @@ void TvyTrayIcon::SetOptions(TvyTrayIconOptions v)
     FOptions = v;
 }
 
+bool TvyTrayIcon::InTray() const
+{
+    return FVisible && (!Designing() || Has(FOptions, TvyTrayIconOption::oShowAtDesignTime));
+}
+
 void TvyTrayIcon::SetVisible(bool v)
 {
     if (v == FVisible) return;
     if (Has(FOptions, TvyTrayIconOption::oHideOnRestore) && Loading()) return;
     FVisible = v;
-    if ((!Designing() && v) || (Designing() && Has(FOptions, TvyTrayIconOption::oShowAtDesignTime) && v)) {
+    if (InTray()) {
         NotifyAdd();
         OnShow(this);
     } else {

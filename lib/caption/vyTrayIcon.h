@@ -128,6 +128,8 @@ private:
     void BuildRecord(TvyNotifyIconData& d, bool balloon) const;
     void NotifyAdd();
     void NotifyModify();
+    // The icon is in the notification area: shown, and at design time only when asked.
+    bool InTray() const;
     void NotifyDelete();
     void FetchPicture();
     void RestartAnimation();

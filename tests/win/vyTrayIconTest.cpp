@@ -59,8 +59,10 @@ protected:
 TEST_F(TrayIconTest, VisibleAddsAndDeletesTheEntryWithTheFullRecord)
 {
     tray->SetHint("Tallyglass");
+    tray->SetImageList(images);
+    EXPECT_TRUE(Notifies().empty()) << "an icon not in the notification area has nothing to change there";
     tray->SetVisible(true);
-    ASSERT_EQ(2u, Notifies().size()) << "the hint's modify, then the add";
+    ASSERT_EQ(1u, Notifies().size()) << "the add alone, with all that was set before";
     const auto& add = Notifies().back();
     EXPECT_EQ(static_cast<DWORD>(NIM_ADD), add.Message);
     const TvyNotifyIconData& r = Record(add);
@@ -70,6 +72,7 @@ TEST_F(TrayIconTest, VisibleAddsAndDeletesTheEntryWithTheFullRecord)
     EXPECT_EQ(static_cast<UINT>(NIF_MESSAGE | NIF_TIP | NIF_ICON), r.uFlags);
     EXPECT_EQ(14948u, r.uCallbackMessage);
     EXPECT_EQ("Tallyglass", Tip(add));
+    EXPECT_NE(nullptr, r.hIcon) << "the picture taken while the icon was hidden";
     tray->SetVisible(false);
     EXPECT_EQ(static_cast<DWORD>(NIM_DELETE), Notifies().back().Message);
     EXPECT_EQ(static_cast<UINT>(NIF_MESSAGE | NIF_TIP), Record(Notifies().back()).uFlags) << "no icon flag once hidden";
@@ -91,6 +94,7 @@ TEST_F(TrayIconTest, AnImageIndexAlreadySetSendsNothing)
 
 TEST_F(TrayIconTest, TooltipsAreCutToTheirField)
 {
+    tray->SetVisible(true);
     const std::string sixtyThree(63, 'x');
     tray->SetHint(sixtyThree);
     EXPECT_EQ(sixtyThree, Tip(Notifies().back())) << "63 characters fit the 88-byte record";
