@@ -350,14 +350,19 @@ const TClassInfo& TvyHFormHookComponent::StaticClassInfo()
     return info;
 }
 
-TvyHFormHookComponent::TvyHFormHookComponent(TComponent* owner) : TvyFormHookComponent(owner)
-{
-    FUtilityWindow = AllocateHWnd([this](TMessage& m) { DispatchUtility(m); });
-}
+TvyHFormHookComponent::TvyHFormHookComponent(TComponent* owner) : TvyFormHookComponent(owner) {}
 
 TvyHFormHookComponent::TvyHFormHookComponent(TComponent* owner, TWinControl* hookTo) : TvyFormHookComponent(owner, hookTo)
 {
-    FUtilityWindow = AllocateHWnd([this](TMessage& m) { DispatchUtility(m); });
+}
+
+HWND TvyHFormHookComponent::UtilityWindow() const
+{
+    if (!FUtilityWindow) {
+        auto* self = const_cast<TvyHFormHookComponent*>(this);
+        FUtilityWindow = AllocateHWnd([self](TMessage& m) { self->DispatchUtility(m); });
+    }
+    return FUtilityWindow;
 }
 
 TvyHFormHookComponent::~TvyHFormHookComponent()

@@ -115,14 +115,16 @@ public:
     explicit TvyHFormHookComponent(TComponent* owner);
     TvyHFormHookComponent(TComponent* owner, TWinControl* hookTo);
     ~TvyHFormHookComponent() override;
-    HWND UtilityWindow() const noexcept { return FUtilityWindow; }
+    // Made on first use: most components never need theirs before the window is shown, and
+    // each window made at start delays the program's first picture.
+    HWND UtilityWindow() const;
 
 protected:
     virtual void UtilityWndProc(TMessage& m);
 
 private:
     void DispatchUtility(TMessage& m);
-    HWND FUtilityWindow = nullptr;
+    mutable HWND FUtilityWindow = nullptr;
 };
 
 // Learns of changes of the owner form's caption, after the message that revealed them.
