@@ -80,35 +80,55 @@ HIMAGELIST TCustomImageList::Handle()
         FHandle = ImageList_Create(FWidth, FHeight, flags, FAllocBy, FAllocBy);
         if (!FHandle) throw EOutOfResources("Out of system resources");
         if (FBkColor != clNone) ImageList_SetBkColor(FHandle, ListColor(FBkColor));
+        // The images kept so far move into the list, in their order.
+        for (HBITMAP kept : FKept) ImageList_Add(FHandle, kept, nullptr);
+        FreeKept();
     }
     return FHandle;
 }
 
+void TCustomImageList::FreeKept()
+{
+    for (HBITMAP kept : FKept) DeleteObject(kept);
+    FKept.clear();
+}
+
 void TCustomImageList::FreeHandle()
 {
+    FreeKept();
     if (FHandle) ImageList_Destroy(std::exchange(FHandle, nullptr));
 }
 
 void TCustomImageList::Recreate()
 {
     // The next use makes a list of the new kind; the images go with the old one.
-    if (!FHandle) return;
+    if (!FHandle && FKept.empty()) return;
     FreeHandle();
     Change();
 }
 
 int TCustomImageList::Count() const
 {
-    return FHandle ? ImageList_GetImageCount(FHandle) : 0;
+    return FHandle ? ImageList_GetImageCount(FHandle) : static_cast<int>(FKept.size());
 }
 
 int TCustomImageList::Add(TBitmap* image, TBitmap* mask)
 {
     if (!image) return -1;
-    HIMAGELIST list = Handle();
     // Without a mask the control makes the image opaque, and it clears the image under a
     // given mask itself.
     HBITMAP maskHandle = FMasked && mask && !mask->Empty() ? mask->Handle() : nullptr;
+    if (!FHandle && !maskHandle && !image->Monochrome() && image->Width() == FWidth && image->Height() == FHeight) {
+        // Kept as a copy: the caller may draw on its bitmap again at once.
+        TBitmap copy;
+        copy.Assign(*image);
+        HBITMAP kept = copy.ReleaseHandle();
+        if (!kept) throw EOutOfResources("Out of system resources");
+        FKept.push_back(kept);
+        Change();
+        return static_cast<int>(FKept.size()) - 1;
+    }
+    HIMAGELIST list = Handle();
     const int index = ImageList_Add(list, image->Handle(), maskHandle);
     if (index < 0) throw EInvalidOperation("Unable to insert an image");
     Change();
@@ -141,20 +161,38 @@ int TCustomImageList::AddMasked(TBitmap* image, TColor maskColor)
 void TCustomImageList::Delete(int index)
 {
     if (!ValidIndex(index)) throw EInvalidOperation("Image index out of range");
-    ImageList_Remove(FHandle, index);
+    if (FHandle) {
+        ImageList_Remove(FHandle, index);
+    } else {
+        DeleteObject(FKept[static_cast<size_t>(index)]);
+        FKept.erase(FKept.begin() + index);
+    }
     Change();
 }
 
 void TCustomImageList::Clear()
 {
     if (FHandle) ImageList_Remove(FHandle, -1);
+    FreeKept();
     Change();
 }
 
 HICON TCustomImageList::GetIconHandle(int index) const
 {
     if (!ValidIndex(index)) return nullptr;
-    return ImageList_GetIcon(FHandle, index, ILD_NORMAL);
+    if (FHandle) return ImageList_GetIcon(FHandle, index, ILD_NORMAL);
+    // What the list would give for an opaque image: its colours over an all-clear mask.
+    HBITMAP mask = CreateBitmap(FWidth, FHeight, 1, 1, nullptr);
+    if (!mask) return nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, mask);
+    PatBlt(dc, 0, 0, FWidth, FHeight, BLACKNESS);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    ICONINFO info{TRUE, 0, 0, mask, FKept[static_cast<size_t>(index)]};
+    HICON icon = CreateIconIndirect(&info);
+    DeleteObject(mask);
+    return icon;
 }
 
 void TCustomImageList::GetIcon(int index, TIcon* icon)
@@ -177,6 +215,7 @@ void TCustomImageList::GetBitmap(int index, TBitmap* image)
 void TCustomImageList::Draw(TCanvas* canvas, int x, int y, int index, bool enabled)
 {
     if (!canvas || !ValidIndex(index)) return;
+    Handle();
     HDC dc = canvas->Handle();
     if (enabled) {
         ImageList_DrawEx(FHandle, index, dc, x, y, 0, 0, ListColor(FBkColor), ListColor(FBlendColor), ILD_NORMAL);

@@ -42,7 +42,10 @@ public:
     // Fired after every change of the images or of how they are drawn.
     TNotifyEvent OnChange;
 
-    // The list, created on first use (ILC_COLORDDB, plus ILC_MASK when Masked).
+    // The list, created on first use (ILC_COLORDDB, plus ILC_MASK when Masked). Until then,
+    // opaque images of the list's size are kept by the component itself and turned into
+    // icons without the common controls, which are not loaded for them: a program whose
+    // first picture is an icon of its list shows it that much sooner.
     HIMAGELIST Handle();
     bool HandleAllocated() const { return FHandle != nullptr; }
     int Count() const;
@@ -93,8 +96,11 @@ private:
     void FreeHandle();
     void Recreate();
     bool ValidIndex(int index) const { return index >= 0 && index < Count(); }
+    void FreeKept();
 
     HIMAGELIST FHandle = nullptr;
+    // The opaque images added before the list was created, in order (empty once it is).
+    std::vector<HBITMAP> FKept;
     int FWidth = DefaultWidth;
     int FHeight = DefaultHeight;
     bool FMasked = DefaultMasked;

@@ -28,8 +28,8 @@ constexpr UINT MenuItemInfoSize = 44;
 
 bool UnitUp = false;
 
-// The shared tooltip is made when the first button registers its hint, not when the unit
-// starts: the common controls it needs are loaded then, after the program's first window.
+// The shared tooltip is made when the first button registers its hint (its window's first
+// paint), not when the unit starts: the common controls it needs are loaded only then.
 HWND SharedToolTip()
 {
     if (!ToolTip && UnitUp) {
@@ -766,7 +766,9 @@ void TvyCustomCaptionButton::PaintButton(bool pressed)
 
 void TvyCustomCaptionButton::AddHintTool()
 {
-    if (FToolRegistered || !WindowHandle() || !SharedToolTip()) return;
+    // A hidden window's hints wait for its first paint: nobody can point at its buttons yet,
+    // and the tooltip control would load the common controls before the program's first picture.
+    if (FToolRegistered || !WindowHandle() || !IsWindowVisible(WindowHandle()) || !SharedToolTip()) return;
     FToolId = NextToolId++;
     TOOLINFOA ti = ToolRecord(WindowHandle(), FToolId);
     SendMessageA(ToolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
@@ -850,6 +852,7 @@ void TvyCustomCaptionButton::AfterMessage(TMessage& m)
     case WM_NCPAINT:
     case WM_NCACTIVATE:
         Repaint();
+        AddHintTool();
         UpdateHintTool();
         break;
     case WM_NCLBUTTONDOWN:

@@ -1033,7 +1033,7 @@ void DrawGlyph(HDC dc, int x, int y, int width, int height, TBitmap* glyph, TCus
         SetBkColor(dc, oldBk);
         return;
     }
-    if (images && images->HandleAllocated() && imageIndex >= 0)
+    if (images && imageIndex >= 0 && imageIndex < images->Count())
         DrawListImage(dc, x, y, images, imageIndex, disabled, transparent);
 }
 

@@ -599,6 +599,45 @@ TEST(ImageList, AddTwiceGetIconAndClear)
     EXPECT_TRUE(icon.Empty()) << "index out of range empties the icon";
 }
 
+// Opaque images added before the list exists are kept by the component and turned into
+// icons without the common controls; the list made later must hold the same pictures.
+TEST(ImageList, KeptImagesGiveTheIconsTheListWouldGive)
+{
+    for (bool masked : {true, false}) {
+        TImageList list(nullptr);
+        list.SetMasked(masked);
+        TBitmap pictures[3];
+        DrawBars(pictures[0], 100, 50, 20);
+        DrawBars(pictures[1], 10, 90, 60);
+        DrawBars(pictures[2], 35, 35, 100);
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(i, list.Add(&pictures[i], nullptr));
+        DrawBars(pictures[0], 0, 0, 0); // the list holds its own copy
+        list.Delete(1);
+        ASSERT_EQ(2, list.Count());
+        EXPECT_FALSE(list.HandleAllocated()) << "masked " << masked << ": no list made for opaque images";
+        TIcon kept[2];
+        for (int i = 0; i < 2; ++i) list.GetIcon(i, &kept[i]);
+        EXPECT_FALSE(list.HandleAllocated()) << "masked " << masked << ": nor for their icons";
+
+        list.Handle();
+        ASSERT_EQ(2, list.Count()) << "masked " << masked << ": the kept images moved into the list";
+        TBitmap expected[2];
+        DrawBars(expected[0], 100, 50, 20);
+        DrawBars(expected[1], 35, 35, 100);
+        for (int i = 0; i < 2; ++i) {
+            TIcon made;
+            list.GetIcon(i, &made);
+            for (TIcon* icon : {&kept[i], &made}) {
+                TBitmap drawn;
+                drawn.SetSize(16, 16);
+                Fill(drawn, clFuchsia); // any see-through pixel shows
+                drawn.Canvas()->Draw(0, 0, icon);
+                ExpectSamePixels(expected[i], drawn, icon == &made ? "icon of the list" : "icon of the kept image");
+            }
+        }
+    }
+}
+
 TEST(ImageList, ChangesReachOnChangeAndEveryLink)
 {
     std::vector<std::string> log;
