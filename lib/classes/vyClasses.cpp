@@ -66,15 +66,19 @@ void TvyComponent::ChangeHost(TControl* host)
 
 TvyHookList* TvyHookList::FInstance = nullptr;
 
-TvyHookList::TvyHookList()
+TvyHookList::TvyHookList() = default;
+
+HWND TvyHookList::Handle()
 {
-    FWindow = AllocateHWnd([this](TMessage& m) {
-        try {
-            WndProc(m);
-        } catch (...) {
-            HandleException(nullptr);
-        }
-    });
+    if (!FWindow)
+        FWindow = AllocateHWnd([this](TMessage& m) {
+            try {
+                WndProc(m);
+            } catch (...) {
+                HandleException(nullptr);
+            }
+        });
+    return FWindow;
 }
 
 TvyHookList::~TvyHookList()

@@ -192,7 +192,8 @@ public:
     int Count() const noexcept { return static_cast<int>(FItems.size()); }
     TvyFormHookComponent* Items(int i) const { return FItems.at(static_cast<size_t>(i)); }
     bool Contains(const TvyFormHookComponent* c) const;
-    HWND Handle() const noexcept { return FWindow; }
+    // Its utility window, made when first needed: only re-created windows post to it.
+    HWND Handle();
 
     // The procedure a window had before any link was chained into it.
     WNDPROC BaseProc(HWND window) const;
