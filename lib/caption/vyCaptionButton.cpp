@@ -45,8 +45,6 @@ HWND SharedToolTip()
 void InitUnit()
 {
     UnitUp = true;
-    for (int i = 0; i < 5; ++i)
-        XPFaces[i] = static_cast<HBITMAP>(LoadImageA(MainInstance(), XPFaceNames[i], IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
 }
 
 void DoneUnit()
@@ -89,6 +87,10 @@ HWND CaptionButtonToolTip()
 
 HBITMAP CaptionButtonXPFace(TvyCaptionButtonXPStyleColor color)
 {
+    // Loaded with the first button drawn in the XP style: most systems never draw one.
+    if (UnitUp && !XPFaces[0])
+        for (int i = 0; i < 5; ++i)
+            XPFaces[i] = static_cast<HBITMAP>(LoadImageA(MainInstance(), XPFaceNames[i], IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     return XPFaces[static_cast<int>(color)];
 }
 
@@ -722,11 +724,12 @@ void TvyCustomCaptionButton::PaintButton(bool pressed)
     HBITMAP bmp = CreateCompatibleBitmap(dc, cw, ch);
     HGDIOBJ oldBmp = SelectObject(mem, bmp);
     RECT face{0, 0, cw, ch};
-    if (xp && XPFaces[static_cast<int>(FXPStyleColor)]) {
+    HBITMAP xpFace = xp ? CaptionButtonXPFace(FXPStyleColor) : nullptr;
+    if (xpFace) {
         HDC src = CreateCompatibleDC(dc);
-        HGDIOBJ oldSrc = SelectObject(src, XPFaces[static_cast<int>(FXPStyleColor)]);
+        HGDIOBJ oldSrc = SelectObject(src, xpFace);
         BITMAP info;
-        GetObjectA(XPFaces[static_cast<int>(FXPStyleColor)], sizeof info, &info);
+        GetObjectA(xpFace, sizeof info, &info);
         StretchBlt(mem, 0, 0, cw, ch, src, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
         SelectObject(src, oldSrc);
         DeleteDC(src);
