@@ -202,22 +202,32 @@ void TvyAppAutoRun::Loaded()
     if (Designing() || Loading() || HasState(TComponentState::Reading)) return;
     // What the form stored is provisional: the registry says what holds.
     FAutoRun = false;
-    bool found = false;
+    bool found = false, others = false;
     try {
         const std::string name = EntryName(), data = EntryData();
         for (const TRunKeyRow& row : RunKeyRows) {
             TRegistry reg;
-            if (!OpenRunKey(reg, row.RunFor, row.RunOnce)) continue;
-            if (reg.ReadString(name) != data) continue;
+            if (!OpenRunKey(reg, row.RunFor, row.RunOnce) || !reg.ValueExists(name)) continue;
+            if (found || reg.ReadString(name) != data) {
+                others = true; // a stale entry, or a second one
+                continue;
+            }
             found = true;
             FRunFor = row.RunFor;
             FRunOnce = row.RunOnce;
-            break;
         }
     } catch (...) {
         // An unreadable registry counts as no entry.
+        others = true;
     }
-    SetAutoRun(found);
+    if (others) {
+        SetAutoRun(found);
+    } else {
+        // The registry already holds exactly what the setter would write: the usual start
+        // is spared a dozen round trips to the registry.
+        FAutoRun = found;
+        ShowState();
+    }
     if (!FStartedByAutoRun && ParamStr(1) == AutoRunParam) {
         FStartedByAutoRun = true;
         OnAutoRun(this);
