@@ -207,9 +207,12 @@ void TvyTrayIcon::FetchPicture()
 {
     if (!FImageList) return;
     // The working icon owns its handle: replacing it destroys the old one.
+    const bool hadPicture = !FWorkingIcon->Empty();
     FWorkingIcon->SetHandle(nullptr);
     FImageList->GetIcon(FImageIndex, FWorkingIcon.get());
-    NotifyModify();
+    // No picture before or after (an empty list, as when a stored form is read) changes
+    // nothing in the notification area.
+    if (hadPicture || !FWorkingIcon->Empty()) NotifyModify();
 }
 
 void TvyTrayIcon::RestartAnimation()

@@ -78,10 +78,16 @@ TEST_F(TrayIconTest, VisibleAddsAndDeletesTheEntryWithTheFullRecord)
     EXPECT_EQ(static_cast<UINT>(NIF_MESSAGE | NIF_TIP), Record(Notifies().back()).uFlags) << "no icon flag once hidden";
 }
 
-TEST_F(TrayIconTest, AnImageIndexAlreadySetSendsNothing)
+TEST_F(TrayIconTest, AnEmptyListOrAnImageIndexAlreadySetSendsNothing)
 {
-    tray->SetImageList(images);
     tray->SetVisible(true);
+    auto* empty = new TImageList(form.get());
+    const size_t added = Notifies().size();
+    tray->SetImageList(empty);
+    EXPECT_EQ(added, Notifies().size()) << "no picture before or after: nothing to change";
+    tray->SetImageList(images);
+    ASSERT_EQ(added + 1, Notifies().size()) << "the list's picture is sent";
+    EXPECT_NE(nullptr, Record(Notifies().back()).hIcon);
     tray->SetImageIndex(1);
     const size_t before = Notifies().size();
     tray->SetImageIndex(1);
