@@ -10,10 +10,10 @@
 #   live  the first sampled picture has been handed to the notification area
 # Each figure is in milliseconds from the moment this script started the process. The two
 # programs take turns, BENCH_RUNS (default 5) times, each run on a desktop of its own: under
-# one wineserver and desktop, every start of a program that makes a dozen windows is slower
-# than the one before (40 starts take its first picture from 250 to 450 ms, while the
-# floor's one window does not drift), so runs on a shared desktop would measure how many came
-# before. Each program is closed the ordinary way (taskkill's WM_CLOSE).
+# one wineserver and desktop, every start of the program is slower than the one before (40
+# starts take its first picture from 250 to 450 ms, while the floor does not drift), so runs
+# on a shared desktop would measure how many came before. Each program is closed the
+# ordinary way (taskkill's WM_CLOSE).
 # BENCH_BASELINE names another build of the program (a copy under another file name) to
 # take its turn in each run too, in alternating order: a change's effect under the same load.
 set -euo pipefail
