@@ -68,19 +68,23 @@ private:
     std::unordered_map<std::string, size_t> FBlock;
 };
 
-std::vector<std::string> ListOf(const TEntryIndex& index)
+// The files in download order, each with the digest stated beside it ("sha256" + the
+// url key's suffix), or empty.
+void ListOf(const TEntryIndex& index, std::vector<std::string>& files, std::vector<std::string>* digests)
 {
-    std::vector<std::string> files;
-    for (const char* key : {"url", "url0"}) {
-        std::string value = index.Value(key, false);
-        if (!value.empty()) files.push_back(std::move(value));
+    const auto add = [&](std::string value, const std::string& suffix) {
+        files.push_back(std::move(value));
+        if (digests) digests->push_back(index.Value("sha256" + suffix, false));
+    };
+    for (const char* suffix : {"", "0"}) {
+        std::string value = index.Value(std::string("url") + suffix, false);
+        if (!value.empty()) add(std::move(value), suffix);
     }
     for (size_t n = files.size() + 1;; ++n) {
         std::string value = index.Value("url" + std::to_string(n), false);
         if (value.empty()) break;
-        files.push_back(std::move(value));
+        add(std::move(value), std::to_string(n));
     }
-    return files;
 }
 
 // A whole decimal number: an optional sign and at least one digit, nothing else.
@@ -121,18 +125,27 @@ std::string TwoDigits(int n)
 
 // --- Reading the file ------------------------------------------------------------------
 
-std::string InfoFileValue(std::string_view text, std::string_view key, bool block)
+std::optional<TvyInfoValueSpan> InfoFileValueSpan(std::string_view text, std::string_view key, bool block)
 {
     const std::string lower = LowerAZ(text);
     const std::string pattern = "#" + LowerAZ(key) + (block ? "={" : "=");
     const size_t at = lower.find(pattern);
-    if (at == std::string::npos) return {};
-    return ValueAt(text, at + pattern.size(), block);
+    if (at == std::string::npos) return std::nullopt;
+    const size_t start = at + pattern.size();
+    return TvyInfoValueSpan{start, ValueAt(text, start, block).size()};
+}
+
+std::string InfoFileValue(std::string_view text, std::string_view key, bool block)
+{
+    const auto span = InfoFileValueSpan(text, key, block);
+    return span ? std::string(text.substr(span->Start, span->Length)) : std::string();
 }
 
 std::vector<std::string> InfoFileList(std::string_view text)
 {
-    return ListOf(TEntryIndex(text));
+    std::vector<std::string> files;
+    ListOf(TEntryIndex(text), files, nullptr);
+    return files;
 }
 
 TvyUpgradeMethod InfoFileMethod(std::string_view value)
@@ -146,7 +159,7 @@ TvyInfoFile ReadInfoFile(std::string_view text)
 {
     const TEntryIndex index(text);
     TvyInfoFile info;
-    info.Files = ListOf(index);
+    ListOf(index, info.Files, &info.Digests);
     info.Date = index.Value("date", false);
     info.Version = index.Value("version", false);
     info.Message = index.Value("message", true);
