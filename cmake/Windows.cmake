@@ -114,3 +114,5 @@ add_executable(UpdaterStandIn WIN32 ${CMAKE_SOURCE_DIR}/tests/win/standin/Update
 target_link_libraries(UpdaterStandIn PRIVATE tg_app_core)
 add_dependencies(UpdaterStandIn vySwap)
 add_dependencies(vyAppUpdaterTest UpdaterStandIn)
+# Its signed upgrades are signed by the publisher's tool from the source tree.
+target_compile_definitions(vyAppUpdaterTest PRIVATE TG_SOURCE_DIR="${CMAKE_SOURCE_DIR}")

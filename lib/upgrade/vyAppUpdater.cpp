@@ -6,6 +6,7 @@
 #include "WinUtils.h"
 #include "vyAppUpdaterText.h"
 #include "vyClasses.h"
+#include "vyDigest.h"
 #include "swap/vySwapRules.h"
 
 namespace {
@@ -30,6 +31,22 @@ std::string StreamText(TStream* s)
     std::string text(static_cast<size_t>(s->Size()), '\0');
     if (!text.empty()) text.resize(static_cast<size_t>(s->Read(text.data(), static_cast<long>(text.size()))));
     return text;
+}
+
+// The SHA-256 of a file's content; nothing when it cannot be read whole.
+std::optional<TvyFileDigest> FileSha256(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    TvySha256 hash;
+    std::vector<char> block(64 * 1024);
+    DWORD got = 0;
+    bool ok;
+    while ((ok = ReadFile(file, block.data(), static_cast<DWORD>(block.size()), &got, nullptr) != FALSE) && got > 0)
+        hash.Update(block.data(), got);
+    CloseHandle(file);
+    if (!ok) return std::nullopt;
+    return hash.Final();
 }
 
 std::string ExeFolder()
@@ -84,6 +101,7 @@ const TClassInfo& TvyAppUpdater::StaticClassInfo()
                                    "mNoUpdateAvailable", "mPasswordRequest"},
                                   static_cast<long long>(DefaultShowMessages)));
         i.Props.push_back(ObjProp("Wizard", &C::Wizard));
+        i.Props.push_back(StrProp<C>("PublicKey", &C::PublicKey, &C::SetPublicKey));
         i.Props.push_back(EventProp("OnAfterRestart", &C::OnAfterRestart));
         i.Props.push_back(EventProp("OnBeginUpgrade", &C::OnBeginUpgrade));
         i.Props.push_back(EventProp("OnLaterUpgrade", &C::OnLaterUpgrade));
@@ -278,6 +296,7 @@ void TvyAppUpdater::HTTPDone(TStream* data)
     }
     // A body without a length reaches its file only now, complete.
     SetFileAttributesA(FTempPath.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY);
+    FStored.emplace_back((*FFiles)[FIndex], FTempPath);
     std::shared_ptr<bool> alive = FAlive;
     OnFileDone(this, URLFileName((*FFiles)[FIndex]));
     if (*alive) NextDownload(false);
@@ -326,12 +345,17 @@ void TvyAppUpdater::HTTPConnLost()
 void TvyAppUpdater::HTTPError(int status)
 {
     if (FInfoMode) {
-        std::shared_ptr<bool> alive = FAlive;
-        OnNoInfoFile(this);
-        if (*alive && Wants(mNoInfoFile)) Box(25, Text(0), MB_ICONERROR);
+        NoInfoFile();
         return;
     }
     LostFile(status);
+}
+
+void TvyAppUpdater::NoInfoFile()
+{
+    std::shared_ptr<bool> alive = FAlive;
+    OnNoInfoFile(this);
+    if (*alive && Wants(mNoInfoFile)) Box(25, Text(0), MB_ICONERROR);
 }
 
 void TvyAppUpdater::HTTPHostUnreachable()
@@ -357,9 +381,23 @@ void TvyAppUpdater::HTTPPasswordRequest(bool& tryAgain)
 
 // --- The steps of an upgrade -----------------------------------------------------------
 
+// With a public key, a file it did not sign is no information file: nothing in it counts.
+bool TvyAppUpdater::InfoFileTrusted(const std::string& text) const
+{
+    if (FPublicKey.empty()) return true;
+    const auto key = vyParsePublicKey(FPublicKey);
+    return key && vyInfoSignatureValid(text, *key);
+}
+
 void TvyAppUpdater::InfoFileReceived(TStream* data)
 {
-    const TvyInfoFile info = ReadInfoFile(StreamText(data));
+    const std::string text = StreamText(data);
+    if (!InfoFileTrusted(text)) {
+        NoInfoFile();
+        return;
+    }
+    FInfo = ReadInfoFile(text);
+    const TvyInfoFile& info = FInfo;
     FFiles->Clear();
     for (const std::string& file : info.Files) FFiles->Add(file);
     bool offers = InfoOffersUpdate(info, FVersionControl, FVersionDate, FVersionNumber, Today());
@@ -402,6 +440,7 @@ void TvyAppUpdater::NextDownload(bool first)
         FHTTP->SetUseCache(true);
         FIndex = 0;
         FWritten.clear();
+        FStored.clear();
         if (FWizard->Enabled()) FWizard->ShowWizard();
     } else
         ++FIndex;
@@ -450,9 +489,40 @@ void TvyAppUpdater::LostFile(int status)
     NextDownload(false);
 }
 
+// The failure is told, and the upgrade abandoned: its files deleted, the program running.
+void TvyAppUpdater::Abandon(int text, const std::string& file)
+{
+    std::shared_ptr<bool> alive = FAlive;
+    StopStep();
+    Box(text, Text(utError), MB_ICONERROR, {file});
+    if (*alive) OnAborted(this);
+}
+
+// With a public key, a file counts only with the digest the signed information file states.
+bool TvyAppUpdater::StoredFileVerified(const std::string& address, const std::string& path) const
+{
+    if (FPublicKey.empty()) return true;
+    const auto stated = vyInfoFileDigest(FInfo, address);
+    const auto actual = FileSha256(path);
+    return stated && actual && vyEqualBytes(stated->data(), actual->data(), stated->size());
+}
+
+// Every stored download is checked here, before anything is put in place; a file that
+// fails is lost and cannot be skipped. False when the upgrade was abandoned.
+bool TvyAppUpdater::CheckStoredFiles()
+{
+    for (const auto& [address, path] : FStored)
+        if (!StoredFileVerified(address, path)) {
+            Abandon(utUnverifiedFile, URLFileName(address));
+            return false;
+        }
+    return true;
+}
+
 void TvyAppUpdater::FinishUpgrade()
 {
     std::shared_ptr<bool> alive = FAlive;
+    if (!CheckStoredFiles()) return;
     if (FWizard->WizardOpen()) {
         FWizard->WizardFinishPage();
         while (*alive && FWizard->WizardOpen() && !(Application && Application->Terminated())) {
@@ -494,6 +564,7 @@ void TvyAppUpdater::StopStep()
     FHTTP->Abort();
     FWizard->DestroyForms();
     DeleteWrittenFiles();
+    FStored.clear();
 }
 
 void TvyAppUpdater::AbortUpgrade()
