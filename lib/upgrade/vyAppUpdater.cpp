@@ -33,22 +33,6 @@ std::string StreamText(TStream* s)
     return text;
 }
 
-// The SHA-256 of a file's content; nothing when it cannot be read whole.
-std::optional<TvyFileDigest> FileSha256(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-    TvySha256 hash;
-    std::vector<char> block(64 * 1024);
-    DWORD got = 0;
-    bool ok;
-    while ((ok = ReadFile(file, block.data(), static_cast<DWORD>(block.size()), &got, nullptr) != FALSE) && got > 0)
-        hash.Update(block.data(), got);
-    CloseHandle(file);
-    if (!ok) return std::nullopt;
-    return hash.Final();
-}
-
 std::string ExeFolder()
 {
     const std::string exe = ParamStr(0);
@@ -66,6 +50,21 @@ std::string FirstParameter()
 }
 
 } // namespace
+
+std::optional<TvyFileDigest> FileSha256(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    TvySha256 hash;
+    std::vector<char> block(64 * 1024);
+    DWORD got = 0;
+    bool ok;
+    while ((ok = ReadFile(file, block.data(), static_cast<DWORD>(block.size()), &got, nullptr) != FALSE) && got > 0)
+        hash.Update(block.data(), got);
+    CloseHandle(file);
+    if (!ok) return std::nullopt;
+    return hash.Final();
+}
 
 const std::string& SwapProgramPath()
 {

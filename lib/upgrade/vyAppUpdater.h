@@ -187,3 +187,5 @@ private:
 
 // Where the swap program is written: the temporary folder + "vySwap.exe", fixed at start-up.
 const std::string& SwapProgramPath();
+// The SHA-256 of a file's content, read in blocks; nothing when it cannot be read whole.
+std::optional<TvyFileDigest> FileSha256(const std::string& path);

@@ -112,17 +112,21 @@ void TSha2<Word, Rounds>::Block(const std::uint8_t* p)
     for (int t = 0; t < 16; ++t) w[t] = LoadBig<Word>(p + t * sizeof(Word));
     for (int t = 16; t < Rounds; ++t)
         w[t] = static_cast<Word>(SmallSigma(w[t - 2], T::s1) + w[t - 7] + SmallSigma(w[t - 15], T::s0) + w[t - 16]);
-    Word v[8];
-    std::memcpy(v, FState, sizeof v);
+    Word a = FState[0], b = FState[1], c = FState[2], d = FState[3];
+    Word e = FState[4], f = FState[5], g = FState[6], h = FState[7];
     for (int t = 0; t < Rounds; ++t) {
-        const Word ch = static_cast<Word>((v[4] & v[5]) ^ (~v[4] & v[6]));
-        const Word maj = static_cast<Word>((v[0] & v[1]) ^ (v[0] & v[2]) ^ (v[1] & v[2]));
-        const Word t1 = static_cast<Word>(v[7] + BigSigma(v[4], T::S1) + ch + T::K[t] + w[t]);
-        const Word t2 = static_cast<Word>(BigSigma(v[0], T::S0) + maj);
-        std::memmove(v + 1, v, 7 * sizeof(Word));
-        v[4] = static_cast<Word>(v[4] + t1);
-        v[0] = static_cast<Word>(t1 + t2);
+        const Word t1 = static_cast<Word>(h + BigSigma(e, T::S1) + ((e & f) ^ (~e & g)) + T::K[t] + w[t]);
+        const Word t2 = static_cast<Word>(BigSigma(a, T::S0) + ((a & b) ^ (a & c) ^ (b & c)));
+        h = g;
+        g = f;
+        f = e;
+        e = static_cast<Word>(d + t1);
+        d = c;
+        c = b;
+        b = a;
+        a = static_cast<Word>(t1 + t2);
     }
+    const Word v[8] = {a, b, c, d, e, f, g, h};
     for (int i = 0; i < 8; ++i) FState[i] = static_cast<Word>(FState[i] + v[i]);
 }
 
