@@ -1,10 +1,7 @@
 #!/usr/bin/python3
-"""Random Ed25519 cases made by python3-cryptography (OpenSSL), for vyEd25519Test.
-
-Prints one line per key pair: public key, signature and message in hexadecimal. The keys
-and messages come from a seeded generator, so every run gives the same cases.
-usage: ed25519_oracle.py SEED COUNT MAXLEN
-"""
+"""usage: ed25519_oracle.py SEED COUNT MAXLEN -- for vyEd25519Test, COUNT lines of public
+key, signature and message (hexadecimal) made by python3-cryptography (OpenSSL) from keys
+and messages of a seeded generator: every run gives the same cases."""
 import random
 import sys
 

@@ -71,7 +71,6 @@ TEST(Ed25519, RefusesNonCanonicalAndSmallOrderEncodings)
          std::string(Test1Sig).substr(0, 64) + "4c8c7872aa064e049dbb3013fbf29380d25bf5f0595bbe24655141438e7a101b"},
         {"S = L", Test1Key, std::string(Test1Sig).substr(0, 64) +
                                 "edd3f55c1a631258d69cf7a2def9de1400000000000000000000000000000010"},
-        {"S all ones", Test1Key, std::string(Test1Sig).substr(0, 64) + std::string(64, 'f')},
         {"key y = p", "edffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", identityR + zeroS},
         {"key y = p + 1, the neutral point again", "eeffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f",
          identityR + zeroS},
@@ -80,13 +79,8 @@ TEST(Ed25519, RefusesNonCanonicalAndSmallOrderEncodings)
         {"key: the neutral point", "01" + std::string(62, '0'), identityR + zeroS},
         {"key of order 2", "ecffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", identityR + zeroS},
         {"key of order 4", std::string(64, '0'), identityR + zeroS},
-        {"key of order 4, negated", std::string(62, '0') + "80", identityR + zeroS},
         {"key of order 8", "26e8958fc2b227b045c3f489f2ef98f0d5dfac05d3c63339b13802886d53fc05", identityR + zeroS},
-        {"key of order 8, negated", "26e8958fc2b227b045c3f489f2ef98f0d5dfac05d3c63339b13802886d53fc85",
-         identityR + zeroS},
         {"key of order 8, other", "c7176a703d4dd84fba3c0b760d10670f2a2053fa2c39ccc64ec7fd7792ac037a",
-         identityR + zeroS},
-        {"key of order 8, other negated", "c7176a703d4dd84fba3c0b760d10670f2a2053fa2c39ccc64ec7fd7792ac03fa",
          identityR + zeroS},
     };
     for (const auto& c : cases) {

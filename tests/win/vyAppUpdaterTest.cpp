@@ -564,14 +564,14 @@ std::string UpgradeText(int n)
 struct TPublisher {
     std::string Unix = "/tmp/tg-publish-" + std::to_string(GetCurrentProcessId()) + "/";
     std::string Win = "Z:" + Unix;
-    std::string Key, OtherKey; // public keys, 64 hexadecimal digits
+    std::string Key; // the public key, 64 hexadecimal digits
 
     TPublisher()
     {
         std::replace(Win.begin(), Win.end(), '/', '\\');
         CreateDirectoryA(Win.c_str(), nullptr);
         Key = NewKey("key");
-        OtherKey = NewKey("other");
+        NewKey("other");
     }
     ~TPublisher()
     {
