@@ -395,8 +395,7 @@ void TvyAppUpdater::InfoFileReceived(TStream* data)
         NoInfoFile();
         return;
     }
-    FInfo = ReadInfoFile(text);
-    const TvyInfoFile& info = FInfo;
+    TvyInfoFile info = ReadInfoFile(text);
     FFiles->Clear();
     for (const std::string& file : info.Files) FFiles->Add(file);
     bool offers = InfoOffersUpdate(info, FVersionControl, FVersionDate, FVersionNumber, Today());
@@ -422,6 +421,8 @@ void TvyAppUpdater::InfoFileReceived(TStream* data)
         if (FFiles->Count() > 0 && IsWebAddress((*FFiles)[0])) OpenURL((*FFiles)[0], true);
         return;
     }
+    // The downloads are checked against this file's digests.
+    FInfo = std::move(info);
     NextDownload(true);
 }
 
