@@ -17,16 +17,15 @@ std::optional<TvySignedInfo> vySplitSignedInfo(std::string_view text)
     TvySignedInfo parts;
     if (!span || !vyHexToBytes(text.substr(span->Start, span->Length), parts.Signature.data(), parts.Signature.size()))
         return std::nullopt;
-    parts.Signed.reserve(text.size() - span->Length);
-    parts.Signed.append(text.substr(0, span->Start)).append(text.substr(span->Start + span->Length));
+    parts.Before = text.substr(0, span->Start);
+    parts.After = text.substr(span->Start + span->Length);
     return parts;
 }
 
 bool vyInfoSignatureValid(std::string_view text, const TvyPublicKey& key)
 {
     const auto parts = vySplitSignedInfo(text);
-    return parts &&
-           vyEd25519Verify(key.data(), parts->Signature.data(), parts->Signed.data(), parts->Signed.size());
+    return parts && vyEd25519Verify(key.data(), parts->Signature.data(), parts->Before, parts->After);
 }
 
 std::optional<TvyFileDigest> vyInfoFileDigest(const TvyInfoFile& info, std::string_view address)

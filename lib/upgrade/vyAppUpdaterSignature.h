@@ -24,10 +24,11 @@ using TvyFileDigest = std::array<std::uint8_t, 32>;
 // A key written as 64 hexadecimal digits that can verify anything; nothing otherwise.
 std::optional<TvyPublicKey> vyParsePublicKey(std::string_view hex);
 
-// The bytes the signature covers and the signature; nothing when the text has no
-// signature entry, or its value is not exactly 128 hexadecimal digits.
+// The bytes the signature covers (Before, then After: the text around the signature's
+// digits) and the signature; nothing when the text has no signature entry, or its value is
+// not exactly 128 hexadecimal digits.
 struct TvySignedInfo {
-    std::string Signed;
+    std::string_view Before, After;
     std::array<std::uint8_t, 64> Signature;
 };
 std::optional<TvySignedInfo> vySplitSignedInfo(std::string_view text);

@@ -99,21 +99,22 @@ void StoreBig(std::uint8_t* p, Word w)
 } // namespace
 
 template <typename Word, int Rounds>
-TSha2<Word, Rounds>::TSha2()
+TSha2<Word, Rounds>::TSha2() : TSha2Base(BlockSize, &Block)
 {
     std::memcpy(FState, TTraits<Word>::H, sizeof FState);
 }
 
 template <typename Word, int Rounds>
-void TSha2<Word, Rounds>::Block(const std::uint8_t* p)
+void TSha2<Word, Rounds>::Block(TSha2Base& self, const std::uint8_t* p)
 {
     using T = TTraits<Word>;
+    Word* state = static_cast<TSha2&>(self).FState;
     Word w[Rounds];
     for (int t = 0; t < 16; ++t) w[t] = LoadBig<Word>(p + t * sizeof(Word));
     for (int t = 16; t < Rounds; ++t)
         w[t] = static_cast<Word>(SmallSigma(w[t - 2], T::s1) + w[t - 7] + SmallSigma(w[t - 15], T::s0) + w[t - 16]);
-    Word a = FState[0], b = FState[1], c = FState[2], d = FState[3];
-    Word e = FState[4], f = FState[5], g = FState[6], h = FState[7];
+    Word a = state[0], b = state[1], c = state[2], d = state[3];
+    Word e = state[4], f = state[5], g = state[6], h = state[7];
     for (int t = 0; t < Rounds; ++t) {
         const Word t1 = static_cast<Word>(h + BigSigma(e, T::S1) + ((e & f) ^ (~e & g)) + T::K[t] + w[t]);
         const Word t2 = static_cast<Word>(BigSigma(a, T::S0) + ((a & b) ^ (a & c) ^ (b & c)));
@@ -127,44 +128,48 @@ void TSha2<Word, Rounds>::Block(const std::uint8_t* p)
         a = static_cast<Word>(t1 + t2);
     }
     const Word v[8] = {a, b, c, d, e, f, g, h};
-    for (int i = 0; i < 8; ++i) FState[i] = static_cast<Word>(FState[i] + v[i]);
+    for (int i = 0; i < 8; ++i) state[i] = static_cast<Word>(state[i] + v[i]);
 }
 
-template <typename Word, int Rounds>
-void TSha2<Word, Rounds>::Update(const void* data, size_t size)
+void TSha2Base::Update(const void* data, size_t size)
 {
     const auto* p = static_cast<const std::uint8_t*>(data);
     FLength += size;
     while (size > 0) {
-        if (FBuffered == 0 && size >= BlockSize) {
-            Block(p);
-            p += BlockSize;
-            size -= BlockSize;
+        if (FBuffered == 0 && size >= FBlockSize) {
+            FBlock(*this, p);
+            p += FBlockSize;
+            size -= FBlockSize;
             continue;
         }
-        const size_t n = size < BlockSize - FBuffered ? size : BlockSize - FBuffered;
+        const size_t n = size < FBlockSize - FBuffered ? size : FBlockSize - FBuffered;
         std::memcpy(FBuffer + FBuffered, p, n);
         FBuffered += n;
         p += n;
         size -= n;
-        if (FBuffered == BlockSize) {
-            Block(FBuffer);
+        if (FBuffered == FBlockSize) {
+            FBlock(*this, FBuffer);
             FBuffered = 0;
         }
     }
 }
 
-template <typename Word, int Rounds>
-typename TSha2<Word, Rounds>::TDigest TSha2<Word, Rounds>::Final()
+void TSha2Base::Pad()
 {
     // A one bit, zeros, then the length in bits in the block's last 8 (SHA-256) or 16 bytes.
     const std::uint64_t bits = FLength * 8;
-    const size_t lengthField = 2 * sizeof(Word);
-    std::uint8_t pad[2 * BlockSize] = {0x80};
-    size_t n = BlockSize - FBuffered;
-    if (n < lengthField + 1) n += BlockSize;
+    const size_t lengthField = FBlockSize / 8;
+    std::uint8_t pad[2 * sizeof FBuffer] = {0x80};
+    size_t n = FBlockSize - FBuffered;
+    if (n < lengthField + 1) n += FBlockSize;
     StoreBig<std::uint64_t>(pad + n - 8, bits);
     Update(pad, n);
+}
+
+template <typename Word, int Rounds>
+typename TSha2<Word, Rounds>::TDigest TSha2<Word, Rounds>::Final()
+{
+    Pad();
     TDigest out;
     for (int i = 0; i < 8; ++i) StoreBig<Word>(out.data() + i * sizeof(Word), FState[i]);
     return out;

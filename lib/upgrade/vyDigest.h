@@ -11,27 +11,42 @@
 
 namespace vydigest {
 
-// One engine for both sizes: Word is the 32- or 64-bit word of the algorithm.
+// The buffering and padding both sizes share; each size brings its block function.
+class TSha2Base {
+public:
+    void Update(const void* data, size_t size);
+    void Update(std::string_view data) { Update(data.data(), data.size()); }
+
+protected:
+    using TBlockFunction = void (*)(TSha2Base& self, const std::uint8_t* block);
+    TSha2Base(size_t blockSize, TBlockFunction block) : FBlockSize(blockSize), FBlock(block) {}
+    // The padding and the length in bits, hashed: the state then holds the digest.
+    void Pad();
+
+private:
+    std::uint8_t FBuffer[128];
+    size_t FBlockSize;
+    TBlockFunction FBlock;
+    size_t FBuffered = 0;
+    std::uint64_t FLength = 0; // bytes; files and messages here stay far below 2^61
+};
+
+// Word is the 32- or 64-bit word of the algorithm.
 template <typename Word, int Rounds>
-class TSha2 {
+class TSha2 : public TSha2Base {
 public:
     static constexpr size_t BlockSize = 16 * sizeof(Word);
     static constexpr size_t DigestSize = 8 * sizeof(Word);
     using TDigest = std::array<std::uint8_t, DigestSize>;
 
     TSha2();
-    void Update(const void* data, size_t size);
-    void Update(std::string_view data) { Update(data.data(), data.size()); }
     // The digest; the object is spent afterwards.
     TDigest Final();
 
 private:
-    void Block(const std::uint8_t* p);
+    static void Block(TSha2Base& self, const std::uint8_t* p);
 
     Word FState[8];
-    std::uint8_t FBuffer[BlockSize];
-    size_t FBuffered = 0;
-    std::uint64_t FLength = 0; // bytes; files and messages here stay far below 2^61
 };
 
 extern template class TSha2<std::uint32_t, 64>;

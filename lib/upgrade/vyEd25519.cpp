@@ -344,7 +344,8 @@ bool vyEd25519KeyUsable(const std::uint8_t publicKey[vyEd25519KeySize])
 // Verifies [S]B = R + [k]A with k = SHA-512(R || A || M) mod L, by computing [S]B - [k]A and
 // comparing its encoding with R's bytes.
 bool vyEd25519Verify(const std::uint8_t publicKey[vyEd25519KeySize],
-                     const std::uint8_t signature[vyEd25519SignatureSize], const void* message, std::size_t size)
+                     const std::uint8_t signature[vyEd25519SignatureSize], std::string_view message,
+                     std::string_view more)
 {
     const std::uint8_t* r = signature;
     const std::uint8_t* s = signature + 32;
@@ -359,7 +360,8 @@ bool vyEd25519Verify(const std::uint8_t publicKey[vyEd25519KeySize],
     TvySha512 hash;
     hash.Update(r, 32);
     hash.Update(publicKey, 32);
-    hash.Update(message, size);
+    hash.Update(message);
+    hash.Update(more);
     const TvySha512::TDigest digest = hash.Final();
     std::uint8_t h[32];
     ReduceModL(h, digest.data());

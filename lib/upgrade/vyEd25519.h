@@ -11,12 +11,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 constexpr std::size_t vyEd25519KeySize = 32;
 constexpr std::size_t vyEd25519SignatureSize = 64;
 
+// The message is message followed by more: a signed text can be verified around a part
+// left out without being copied.
 bool vyEd25519Verify(const std::uint8_t publicKey[vyEd25519KeySize],
-                     const std::uint8_t signature[vyEd25519SignatureSize], const void* message, std::size_t size);
+                     const std::uint8_t signature[vyEd25519SignatureSize], std::string_view message,
+                     std::string_view more = {});
 
 // Whether a public key could verify anything: it decodes and is not of small order.
 bool vyEd25519KeyUsable(const std::uint8_t publicKey[vyEd25519KeySize]);

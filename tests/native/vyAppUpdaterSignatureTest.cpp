@@ -56,7 +56,8 @@ TEST(SignedInfo, AFileVerifiesOnlyWholeAndByItsKey)
     }
     const auto parts = vySplitSignedInfo(SignedFirst);
     ASSERT_TRUE(parts);
-    EXPECT_EQ("#signature=\r\n#url=http://h/a.exe\r\n#sha256=00\r\n", parts->Signed);
+    EXPECT_EQ("#signature=", parts->Before);
+    EXPECT_EQ("\r\n#url=http://h/a.exe\r\n#sha256=00\r\n", parts->After);
     EXPECT_EQ(0xd4, parts->Signature[0]);
 }
 
