@@ -40,7 +40,8 @@ TvyPlacementArea WorkAreaNear(const TvyPlacementBounds& b)
     static const auto getMonitorInfo = GetProc<TGetMonitorInfo>("user32.dll", "GetMonitorInfoA");
     RECT r{};
     if (monitorFromRect && getMonitorInfo) {
-        const RECT at{b.Left, b.Top, b.Left + b.Width, b.Top + b.Height};
+        const TvyPlacementArea covered = BoundsArea(b);
+        const RECT at{covered.Left, covered.Top, covered.Right, covered.Bottom};
         TMonitorInfo info{};
         info.cbSize = sizeof info;
         if (HANDLE monitor = monitorFromRect(&at, MonitorDefaultToNearest); monitor && getMonitorInfo(monitor, &info))
