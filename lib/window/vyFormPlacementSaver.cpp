@@ -220,6 +220,18 @@ void TvyFormPlacementSaver::BeforeMessage(TMessage& m, bool& handled)
     }
 }
 
+void TvyFormPlacementSaver::AfterMessage(TMessage& m)
+{
+    TvyAppHookComponent::AfterMessage(m);
+    // The window is about to appear and our show handler has not run: the program has put
+    // one of its own in its place since loading. The first show counts all the same (and
+    // saving waits for it); the program's handler has had its turn already.
+    if (m.Msg == WM_SHOWWINDOW && m.WParam && FShowForm && !Designing()) {
+        LoadPlacement();
+        RestoreFormShow();
+    }
+}
+
 void TvyFormPlacementSaver::AppBeforeMessage(TMessage& m, bool& handled)
 {
     BeforeMessage(m, handled);
