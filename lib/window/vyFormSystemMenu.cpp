@@ -69,6 +69,9 @@ TvyFormSystemMenuHook::TvyFormSystemMenuHook(TvyFormSystemMenu* menu, TCustomFor
 void TvyFormSystemMenuHook::BeforeMessage(TMessage& m, bool& handled)
 {
     TvyFormHookComponent::BeforeMessage(m, handled);
+    // The window's menu goes with the window (one re-created by the framework too): the
+    // sub-menus in it are not the window's to take along.
+    if (m.Msg == WM_DESTROY) FMenu->DetachSubMenus();
     // Without own items the menu only changes with the properties.
     TMenuItem* items = FMenu->Items();
     if (items->Count() == 0) return;

@@ -328,6 +328,16 @@ TEST_F(FormSystemMenuTest, OwnItemsComeInAtTheirPositionAndAnswerWithTheFormAsSe
     EXPECT_TRUE(IsMenu(sub)) << "the sub-menu is the item's, not the reset's to destroy";
     EXPECT_EQ(sub, more->Handle());
     EXPECT_TRUE(dropIntact()) << "the button's drop-down menu after the rebuilds";
+
+    // A window the framework makes anew gets the same menu, sub-menus and all.
+    form->SetBorderStyle(TFormBorderStyle::bsSingle);
+    ASSERT_NE(w, form->Handle());
+    w = form->Handle();
+    EXPECT_TRUE(PumpUntil([&] { return Ids(w) == expected; })) << "re-created";
+    EXPECT_EQ(expected, Ids(w));
+    EXPECT_TRUE(IsMenu(sub));
+    EXPECT_EQ(sub, GetSubMenu(GetSystemMenu(w, FALSE), 5)) << "the item's sub-menu, in the new window's menu";
+    EXPECT_TRUE(dropIntact()) << "the button's drop-down menu in the new window's menu";
 }
 
 } // namespace
