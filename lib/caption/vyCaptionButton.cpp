@@ -311,7 +311,9 @@ void TvySystemMenu::RemoveEntry()
     if (!window || !IsWindow(window)) return;
     HMENU menu = FButton.GetSystemMenu();
     const UINT id = FButton.Identifier();
-    DeleteMenu(menu, id, MF_BYCOMMAND);
+    // Taken out, not deleted: deleting an entry destroys its sub-menu, which is the button's
+    // drop-down menu.
+    RemoveMenu(menu, id, MF_BYCOMMAND);
     if (FSeparators & MenuSeparatorBit(TvyMenuSeparator::seBefore)) DeleteMenu(menu, id + 1000, MF_BYCOMMAND);
     if (FSeparators & MenuSeparatorBit(TvyMenuSeparator::seAfter)) DeleteMenu(menu, id + 2000, MF_BYCOMMAND);
 }

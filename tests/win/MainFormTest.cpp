@@ -198,8 +198,11 @@ TEST_F(MainFormTest, AutoRunCheckMarkButtonMenuEntryAndRunEntryStayInStep)
     TvyAppAutoRun& button = *form->vyAppAutoRun;
     auto inStep = [&](bool on, const char* after) {
         EXPECT_EQ(on, form->AutorunatStartUpItem->Checked()) << after;
-        EXPECT_EQ(on, button.AutoRun()) << after;
+        EXPECT_EQ(on, form->vyAppAutoRun->AutoRun()) << after;
         EXPECT_EQ(on, RawText(HKEY_CURRENT_USER, run, name).has_value()) << after;
+        EXPECT_EQ(PixelsOf(*AutoRunGlyph(on)), PixelsOf(*form->vyAppAutoRun->Glyph())) << after << ": the button";
+        const UINT entry = GetMenuState(GetSystemMenu(form->Handle(), FALSE), form->vyAppAutoRun->Identifier(), MF_BYCOMMAND);
+        EXPECT_EQ(on ? UINT(MF_CHECKED) : 0u, entry & MF_CHECKED) << after << ": the system-menu entry";
     };
     inStep(false, "at start");
     form->AutorunatStartUpItem->Click();
@@ -210,6 +213,14 @@ TEST_F(MainFormTest, AutoRunCheckMarkButtonMenuEntryAndRunEntryStayInStep)
     inStep(true, "the system-menu entry");
     form->AutorunatStartUpItem->Click();
     inStep(false, "the tray menu item again");
+
+    // A run that starts with the entry present shows it everywhere from the start.
+    SetText(HKEY_CURRENT_USER, run, name.c_str(), TvyAppAutoRun::EntryData());
+    form.reset();
+    form.reset(Application->CreateForm<TForm1>());
+    form->Timer->SetEnabled(false);
+    inStep(true, "a new window with the entry present");
+    DeleteRawValue(HKEY_CURRENT_USER, run, name);
 }
 
 // Closed from the tray menu as by its close box, the window leaves its place behind.
