@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "Forms.h"
+#include "GdiGuards.h"
 #include "Menus.h"
 
 namespace {
@@ -714,13 +715,11 @@ void TWinControl::PaintControls(HDC dc, const RECT& clip)
         if (!g || !g->Visible()) continue;
         RECT r = g->BoundsRect(), both;
         if (!IntersectRect(&both, &r, &clip)) continue;
-        int saved = SaveDC(dc);
+        // Clipping and origin come back with the saved state, also when the child throws.
+        TSavedDC saved(dc);
         IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
-        POINT old;
-        OffsetViewportOrgEx(dc, r.left, r.top, &old);
+        OffsetViewportOrgEx(dc, r.left, r.top, nullptr);
         g->PaintTo(dc);
-        SetViewportOrgEx(dc, old.x, old.y, nullptr);
-        RestoreDC(dc, saved);
     }
 }
 
@@ -728,17 +727,19 @@ void TWinControl::Paint(HDC, const RECT&) {}
 
 void TWinControl::WMPaint(TMessage& m)
 {
-    PAINTSTRUCT ps;
-    HDC dc = m.WParam ? reinterpret_cast<HDC>(m.WParam) : BeginPaint(FHandle, &ps);
-    RECT clip;
-    if (m.WParam)
-        GetClientRect(FHandle, &clip);
-    else
-        clip = ps.rcPaint;
-    Paint(dc, clip);
-    PaintControls(dc, clip);
-    if (!m.WParam) EndPaint(FHandle, &ps);
     m.Result = 0;
+    if (m.WParam) {
+        const HDC dc = reinterpret_cast<HDC>(m.WParam);
+        RECT clip;
+        GetClientRect(FHandle, &clip);
+        Paint(dc, clip);
+        PaintControls(dc, clip);
+        return;
+    }
+    // A paint that throws still ends: the context goes back and the area counts as painted.
+    TPaintDC paint(FHandle);
+    Paint(paint.DC(), paint.PaintRect());
+    PaintControls(paint.DC(), paint.PaintRect());
 }
 
 bool TWinControl::HandleSetCursor(TMessage& m)
@@ -946,15 +947,9 @@ TGraphicControl::~TGraphicControl() = default;
 
 void TGraphicControl::PaintTo(HDC dc)
 {
-    FCanvas->SetHandle(dc);
-    try {
-        FCanvas->Font()->Assign(*Font());
-        Paint();
-    } catch (...) {
-        FCanvas->SetHandle(nullptr);
-        throw;
-    }
-    FCanvas->SetHandle(nullptr);
+    const TCanvasDC lent(*FCanvas, dc);
+    FCanvas->Font()->Assign(*Font());
+    Paint();
 }
 
 const TClassInfo& TCustomControl::StaticClassInfo()
@@ -969,13 +964,7 @@ TCustomControl::~TCustomControl() = default;
 
 void TCustomControl::Paint(HDC dc, const RECT&)
 {
-    FCanvas->SetHandle(dc);
-    try {
-        FCanvas->Font()->Assign(*Font());
-        Paint();
-    } catch (...) {
-        FCanvas->SetHandle(nullptr);
-        throw;
-    }
-    FCanvas->SetHandle(nullptr);
+    const TCanvasDC lent(*FCanvas, dc);
+    FCanvas->Font()->Assign(*Font());
+    Paint();
 }
