@@ -92,6 +92,27 @@ TShiftState KeysToShiftState(WPARAM keys)
     return s;
 }
 
+// --- TControlWatch ---------------------------------------------------------------------
+
+namespace {
+// The watches alive now, newest first (all on the thread that owns the windows).
+TControlWatch* gWatches = nullptr;
+} // namespace
+
+TControlWatch::TControlWatch(const TControl* control) noexcept : FControl(control), FNext(gWatches)
+{
+    gWatches = this;
+}
+
+TControlWatch::~TControlWatch()
+{
+    for (TControlWatch** w = &gWatches; *w; w = &(*w)->FNext)
+        if (*w == this) {
+            *w = FNext;
+            break;
+        }
+}
+
 // --- TControl --------------------------------------------------------------------------
 
 std::vector<TPropInfo> ControlProps()
@@ -143,6 +164,8 @@ TControl::~TControl()
 {
     Destroying();
     if (FParent) FParent->RemoveControl(this);
+    for (TControlWatch* w = gWatches; w; w = w->FNext)
+        if (w->FControl == this) w->FControl = nullptr;
 }
 
 void TControl::SetBounds(int left, int top, int width, int height)
@@ -283,7 +306,9 @@ void TControl::WndProc(TMessage& m)
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
         if (m.Msg == WM_LBUTTONDBLCLK && (FControlStyle & csDoubleClicks)) {
+            const TControlWatch self(this);
             OnDblClick(this);
+            if (!self.Alive()) return;
         }
         FClicked = (FControlStyle & csClickEvents) != 0;
         MouseDown(TMouseButton::mbLeft, KeysToShiftState(m.WParam), GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
@@ -292,21 +317,28 @@ void TControl::WndProc(TMessage& m)
         int x = GET_X_LPARAM(m.LParam), y = GET_Y_LPARAM(m.LParam);
         bool click = FClicked && x >= 0 && y >= 0 && x < FWidth && y < FHeight;
         FClicked = false;
-        if (click) Click();
+        if (click) {
+            // The handler may free this control (or its parent): nothing of it is used after.
+            const TControlWatch self(this);
+            Click();
+            if (!self.Alive()) return;
+        }
         MouseUp(TMouseButton::mbLeft, KeysToShiftState(m.WParam), x, y);
         return;
     }
     case WM_RBUTTONDOWN:
         MouseDown(TMouseButton::mbRight, KeysToShiftState(m.WParam), GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
         return;
-    case WM_RBUTTONUP:
+    case WM_RBUTTONUP: {
+        const TControlWatch self(this);
         MouseUp(TMouseButton::mbRight, KeysToShiftState(m.WParam), GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
-        if (FPopupMenu && FPopupMenu->AutoPopup()) {
+        if (self.Alive() && FPopupMenu && FPopupMenu->AutoPopup()) {
             POINT p = ClientToScreen(POINT{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)});
             FPopupMenu->SetPopupComponent(this);
             FPopupMenu->Popup(p.x, p.y);
         }
         return;
+    }
     case WM_MOUSEMOVE:
         MouseMove(KeysToShiftState(m.WParam), GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
         return;
@@ -566,7 +598,7 @@ void TWinControl::InsertControl(TControl* c)
 void TWinControl::RemoveControl(TControl* c)
 {
     c->Invalidate();
-    if (FMouseCapture == c) FMouseCapture = nullptr;
+    if (FMouseCapture == c) ReleaseMouseCapture();
     if (FMouseControl == c) FMouseControl = nullptr;
     if (auto* w = dynamic_cast<TWinControl*>(c); w && w->HandleAllocated()) w->DestroyHandle();
     FControls.erase(std::remove(FControls.begin(), FControls.end(), c), FControls.end());
@@ -760,10 +792,18 @@ bool TWinControl::HandleSetCursor(TMessage& m)
     return true;
 }
 
-void TWinControl::HandleMouse(TMessage& m)
+void TWinControl::ReleaseMouseCapture()
+{
+    if (!FMouseCapture) return;
+    FMouseCapture = nullptr;
+    if (FHandle && GetCapture() == FHandle) ReleaseCapture();
+}
+
+bool TWinControl::HandleMouse(TMessage& m)
 {
     POINT p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
     TControl* target = FMouseCapture ? FMouseCapture : ControlAtPos(p);
+    const TControlWatch self(this);
     if (target && target != this) {
         if (m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) {
             if (target->ControlStyle() & csCaptureMouse) {
@@ -774,16 +814,15 @@ void TWinControl::HandleMouse(TMessage& m)
         TMessage child = m;
         child.LParam = MAKELPARAM(p.x - target->Left(), p.y - target->Top());
         target->WindowProc(child);
-        if (m.Msg == WM_LBUTTONUP || m.Msg == WM_RBUTTONUP) {
-            if (FMouseCapture) {
-                FMouseCapture = nullptr;
-                if (GetCapture() == FHandle) ReleaseCapture();
-            }
-        }
+        // A handler may have freed this control; one that freed the child took the capture
+        // back already (RemoveControl).
+        if (!self.Alive()) return false;
+        if (m.Msg == WM_LBUTTONUP || m.Msg == WM_RBUTTONUP) ReleaseMouseCapture();
         m.Result = child.Result;
-        return;
+        return true;
     }
     TControl::WndProc(m);
+    return self.Alive();
 }
 
 void TWinControl::WndProc(TMessage& m)
@@ -803,11 +842,16 @@ void TWinControl::WndProc(TMessage& m)
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
     case WM_MOUSEMOVE:
-        HandleMouse(m);
+        if (!HandleMouse(m)) return;
         // Windowed controls still let the system see mouse input.
         if (m.Msg != WM_MOUSEMOVE) DefaultHandler(m);
         else WMMouseMove(m);
         return;
+    case WM_CAPTURECHANGED:
+        // Someone else took the mouse (a message box opened from a mouse-down handler): the
+        // child that had it no longer gets the messages meant for others.
+        if (reinterpret_cast<HWND>(m.LParam) != FHandle) FMouseCapture = nullptr;
+        break;
     case WM_MOUSELEAVE:
         FTrackingLeave = false;
         SetMouseControl(nullptr);

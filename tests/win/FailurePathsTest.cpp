@@ -1,11 +1,13 @@
 // tests/win/FailurePathsTest.cpp
 // The framework when drawing fails: what a failing paint, hint or resize takes from GDI it
-// gives back.
+// gives back, and controls that go away in the middle of their own mouse handling.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <vector>
 
+#include "Buttons.h"
+#include "ExtCtrls.h"
 #include "Forms.h"
 #include "GdiHandleTable.h"
 #include "StdCtrls.h"
@@ -139,6 +141,83 @@ TEST_F(FailurePathsTest, FailingDrawingGivesBackWhatItTook)
         EXPECT_EQ(HALFTONE, GetStretchBltMode(probe)) << c.Name;
     }
     ASSERT_GT(GdiCounts(GetCurrentProcess()).DCs, 0) << "the GDI handle table was read";
+}
+
+std::vector<std::string> Events;
+
+// A speed button that tells when it hears the mouse go up and when it goes.
+class TProbeButton : public TSpeedButton {
+public:
+    using TSpeedButton::TSpeedButton;
+    ~TProbeButton() override { Events.push_back("destroyed " + Name()); }
+
+protected:
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override
+    {
+        Events.push_back("up " + Name());
+        TSpeedButton::MouseUp(button, shift, x, y);
+    }
+};
+
+void Press(HWND wnd, UINT msg, int x, int y)
+{
+    SendMessageA(wnd, msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(x, y));
+}
+
+struct TMouseCase {
+    const char* Name;
+    std::function<void(TPanel&, TProbeButton&)> Act; // while the button holds the mouse
+    bool ReleasedOverIt;                            // the release reaches the panel
+    std::vector<std::string> Expected;
+};
+
+// A button on a panel gets the mouse pressed on it, then something takes it away while it
+// holds the mouse. Nothing uses the button after it went, the system's capture never stays
+// with a window whose button is gone, and a button that lost the capture does not hear a
+// later press and release away from it.
+TEST(MouseDispatchTest, AButtonThatGoesOrLosesTheMouseMidClickIsLeftAlone)
+{
+    const TMouseCase cases[] = {
+        {"frees itself on click", [](TPanel&, TProbeButton& b) { b.OnClick = [&b](TObject*) { b.Free(); }; }, true,
+         {"destroyed Button"}},
+        {"frees its parent on click", [](TPanel& p, TProbeButton& b) { b.OnClick = [&p](TObject*) { p.Free(); }; },
+         true, {"destroyed Button"}},
+        {"freed while pressed", [](TPanel&, TProbeButton& b) { b.Free(); }, true, {"destroyed Button"}},
+        {"taken off its parent while pressed", [](TPanel&, TProbeButton& b) { b.SetParent(nullptr); }, true, {}},
+        // A message box takes the mouse and gives it back when it closes.
+        {"loses the capture to a message box",
+         [](TPanel& p, TProbeButton&) {
+             SetCapture(GetParent(p.Handle()));
+             ReleaseCapture();
+         },
+         false, {}},
+    };
+    for (const TMouseCase& c : cases) {
+        TOwnedPtr<TForm> form(new TForm(nullptr));
+        form->SetBounds(100, 100, 200, 150);
+        auto* panel = new TPanel(form.get());
+        panel->SetParent(form.get());
+        panel->SetBounds(0, 0, 150, 100);
+        auto* button = new TProbeButton(panel);
+        button->SetName("Button");
+        button->SetParent(panel);
+        button->SetBounds(10, 10, 40, 30);
+        form->Show();
+        PumpQueued();
+        const HWND panelWnd = panel->Handle();
+        Events.clear();
+        Press(panelWnd, WM_LBUTTONDOWN, 20, 20);
+        ASSERT_EQ(panelWnd, GetCapture()) << c.Name << ": a pressed button holds the mouse";
+        c.Act(*panel, *button);
+        if (c.ReleasedOverIt && IsWindow(panelWnd)) Press(panelWnd, WM_LBUTTONUP, 20, 20);
+        if (IsWindow(panelWnd)) {
+            Press(panelWnd, WM_LBUTTONDOWN, 120, 80);
+            Press(panelWnd, WM_LBUTTONUP, 120, 80);
+        }
+        EXPECT_EQ(c.Expected, Events) << c.Name;
+        EXPECT_EQ(nullptr, GetCapture()) << c.Name;
+        ReleaseCapture();
+    }
 }
 
 } // namespace
