@@ -1,6 +1,7 @@
 // tests/win/FailurePathsTest.cpp
-// The framework when drawing fails: what a failing paint, hint or resize takes from GDI it
-// gives back, and controls that go away in the middle of their own mouse handling.
+// The framework under failure: what a failing paint, hint or resize takes from GDI it gives
+// back, controls that go away in the middle of their own mouse handling, and a form read
+// that fails half-way.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -8,6 +9,7 @@
 
 #include "Buttons.h"
 #include "ExtCtrls.h"
+#include "FormReader.h"
 #include "Forms.h"
 #include "GdiHandleTable.h"
 #include "StdCtrls.h"
@@ -218,6 +220,49 @@ TEST(MouseDispatchTest, AButtonThatGoesOrLosesTheMouseMidClickIsLeftAlone)
         EXPECT_EQ(nullptr, GetCapture()) << c.Name;
         ReleaseCapture();
     }
+}
+
+// A root whose constructor makes a timer that its stored form then configures.
+class TTimerRoot : public TComponent {
+public:
+    TG_DECLARE_CLASS()
+    explicit TTimerRoot(TComponent* owner) : TComponent(owner), Ticker(new TTimer(this))
+    {
+        Ticker->SetName("Ticker");
+        Ticker->SetOnTimer([this](TObject*) { ++Ticks; });
+    }
+    TTimer* Ticker;
+    TTimer* Extra = nullptr;
+    TTimer* Missing = nullptr;
+    int Ticks = 0;
+};
+
+const TClassInfo& TTimerRoot::StaticClassInfo()
+{
+    static const TClassInfo info = [] {
+        TClassInfo i{"TTimerRoot", &TComponent::StaticClassInfo(), nullptr, {}, {}};
+        i.Fields = {Field("Extra", &TTimerRoot::Extra), Field("Missing", &TTimerRoot::Missing)};
+        return i;
+    }();
+    return info;
+}
+
+// A stored form that fails after its timer was read into: the timer still runs, and the
+// field bound to a component the failed read made again points at nothing.
+TEST(FailedReadTest, ComponentsReadIntoAreLoadedAndFieldsOfFreedOnesCleared)
+{
+    TOwnedPtr<TTimerRoot> root(new TTimerRoot(nullptr));
+    EXPECT_THROW(TFormReader::ReadRoot(*root, "object Root: TTimerRoot\n"
+                                              "  object Ticker: TTimer\n    Interval = 20\n  end\n"
+                                              "  object Extra: TTimer\n  end\n"
+                                              "end\n"),
+                 EReadError);
+    EXPECT_EQ(nullptr, root->FindComponent("Extra"));
+    EXPECT_EQ(nullptr, root->Extra);
+    EXPECT_FALSE(root->Ticker->Loading());
+    EXPECT_EQ(20u, root->Ticker->Interval());
+    EXPECT_TRUE(root->Ticker->Running());
+    EXPECT_TRUE(PumpUntil([&] { return root->Ticks > 0; })) << "the timer ticks";
 }
 
 } // namespace
