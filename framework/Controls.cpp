@@ -163,6 +163,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner), FFont(std::make_uniqu
 TControl::~TControl()
 {
     Destroying();
+    if (Screen && Screen->ActiveControl() == this) Screen->SetActiveControl(nullptr);
     if (FParent) FParent->RemoveControl(this);
     for (TControlWatch* w = gWatches; w; w = w->FNext)
         if (w->FControl == this) w->FControl = nullptr;
@@ -467,6 +468,9 @@ TWinControl::~TWinControl()
 void TWinControl::MainWndProc(TMessage& m)
 {
     try {
+        // The control a restored application gives the focus back to, whichever of its
+        // handlers takes the message.
+        if (m.Msg == WM_SETFOCUS && Screen && !dynamic_cast<TCustomForm*>(this)) Screen->SetActiveControl(this);
         WindowProc(m);
     } catch (...) {
         HandleException(this);
