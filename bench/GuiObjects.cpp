@@ -77,6 +77,7 @@ int SelfCheck()
     for (HBRUSH b : brushes) DeleteObject(b);
     const int after = GdiObjects(self);
     std::printf("self-check: gdi %d, with 100 brushes %d, after freeing them %d\n", before, during, after);
+    DeleteDC(CreateCompatibleDC(nullptr)); // the first one brings the display's own
     const int dcsBefore = GdiCounts(self).DCs;
     HDC dc = CreateCompatibleDC(nullptr);
     const int dcsDuring = GdiCounts(self).DCs;
