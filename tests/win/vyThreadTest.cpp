@@ -545,10 +545,10 @@ struct THandOver {
     std::shared_ptr<int> Token = std::make_shared<int>();
 };
 
+// Held still by the main thread between the answer and taking it, and ended there.
 DWORD WINAPI HandOverAndStop(LPVOID p)
 {
-    auto* h = static_cast<THandOver*>(p);
-    // Held still by the main thread between the answer and taking it: ended there.
+    const auto* h = static_cast<THandOver*>(p);
     Synchronize([self = h->Self, token = h->Token] { SuspendThread(self); });
     return 0;
 }
