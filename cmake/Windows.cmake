@@ -73,7 +73,7 @@ file(GLOB TG_WIN_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/su
 if(TG_WIN_TEST_SUPPORT)
   add_library(tg_win_test_support STATIC ${TG_WIN_TEST_SUPPORT})
   target_include_directories(tg_win_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/win/support)
-  target_link_libraries(tg_win_test_support PUBLIC tg_app_core tg_gtest)
+  target_link_libraries(tg_win_test_support PUBLIC tg_app_core tg_gtest tg_gdi_table)
 else()
   add_library(tg_win_test_support INTERFACE)
   target_link_libraries(tg_win_test_support INTERFACE tg_app_core tg_gtest)
