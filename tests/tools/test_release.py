@@ -16,6 +16,7 @@ from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
 REPO = HERE.parents[1]
+sys.dont_write_bytecode = True  # no __pycache__ among the sources the release is built from
 sys.path.insert(0, str(REPO / "tools" / "release"))
 import release  # noqa: E402
 
