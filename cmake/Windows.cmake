@@ -12,6 +12,12 @@ set(CMAKE_RC_COMPILE_OBJECT
 
 add_compile_options(${TG_WARNINGS} -ffunction-sections -fdata-sections)
 add_link_options(-Wl,--gc-sections)
+# Reproducible: one commit gives the same bytes in any folder at any time (scripts/package
+# --check). Paths the compiler keeps (__FILE__, debug information) are made relative to the
+# source and build folders, the build folder's last because GCC applies the last map that
+# matches and it usually lies inside the source folder; the linker writes no time stamp.
+add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
+add_link_options(-Wl,--no-insert-timestamp)
 # Everything the framework calls is in these system DLLs of Windows 95/98.
 # WinInet and Windows Sockets serve only the upgrader: delay-loaded (import libraries made
 # from cmake/delay/*.def), they and the half dozen libraries they bring in under Wine are
