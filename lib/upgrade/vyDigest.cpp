@@ -13,27 +13,8 @@ template <typename Word>
 struct TTraits;
 
 template <>
-struct TTraits<std::uint32_t> {
-    static constexpr std::uint32_t K[64] = {
-    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
-    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
-    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
-    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
-    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
-    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
-    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
-    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2,
-    };
-    static constexpr std::uint32_t H[8] = {
-    0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19,
-    };
-    static constexpr int S0[3] = {2, 13, 22}, S1[3] = {6, 11, 25};
-    static constexpr int s0[3] = {7, 18, 3}, s1[3] = {17, 19, 10};
-};
-
-template <>
 struct TTraits<std::uint64_t> {
-    static constexpr std::uint64_t K[80] = {
+    static constexpr std::uint64_t KTable[80] = {
     0x428a2f98d728ae22ull, 0x7137449123ef65cdull, 0xb5c0fbcfec4d3b2full, 0xe9b5dba58189dbbcull,
     0x3956c25bf348b538ull, 0x59f111f1b605d019ull, 0x923f82a4af194f9bull, 0xab1c5ed5da6d8118ull,
     0xd807aa98a3030242ull, 0x12835b0145706fbeull, 0x243185be4ee4b28cull, 0x550c7dc3d5ffb4e2ull,
@@ -55,12 +36,23 @@ struct TTraits<std::uint64_t> {
     0x28db77f523047d84ull, 0x32caab7b40c72493ull, 0x3c9ebe0a15c9bebcull, 0x431d67c49c100d4cull,
     0x4cc5d4becb3e42b6ull, 0x597f299cfc657e2aull, 0x5fcb6fab3ad6faecull, 0x6c44198c4a475817ull,
     };
-    static constexpr std::uint64_t H[8] = {
+    static constexpr std::uint64_t HTable[8] = {
     0x6a09e667f3bcc908ull, 0xbb67ae8584caa73bull, 0x3c6ef372fe94f82bull, 0xa54ff53a5f1d36f1ull,
     0x510e527fade682d1ull, 0x9b05688c2b3e6c1full, 0x1f83d9abfb41bd6bull, 0x5be0cd19137e2179ull,
     };
+    static std::uint64_t K(int t) { return KTable[t]; }
+    static std::uint64_t H(int i) { return HTable[i]; }
     static constexpr int S0[3] = {28, 34, 39}, S1[3] = {14, 18, 41};
     static constexpr int s0[3] = {1, 8, 7}, s1[3] = {19, 61, 6};
+};
+
+// SHA-256's constants are the first 32 bits of the same roots: the top halves of SHA-512's.
+template <>
+struct TTraits<std::uint32_t> {
+    static std::uint32_t K(int t) { return static_cast<std::uint32_t>(TTraits<std::uint64_t>::KTable[t] >> 32); }
+    static std::uint32_t H(int i) { return static_cast<std::uint32_t>(TTraits<std::uint64_t>::HTable[i] >> 32); }
+    static constexpr int S0[3] = {2, 13, 22}, S1[3] = {6, 11, 25};
+    static constexpr int s0[3] = {7, 18, 3}, s1[3] = {17, 19, 10};
 };
 
 template <typename Word>
@@ -101,7 +93,7 @@ void StoreBig(std::uint8_t* p, Word w)
 template <typename Word, int Rounds>
 TSha2<Word, Rounds>::TSha2() : TSha2Base(BlockSize, &Block)
 {
-    std::memcpy(FState, TTraits<Word>::H, sizeof FState);
+    for (int i = 0; i < 8; ++i) FState[i] = TTraits<Word>::H(i);
 }
 
 template <typename Word, int Rounds>
@@ -116,7 +108,7 @@ void TSha2<Word, Rounds>::Block(TSha2Base& self, const std::uint8_t* p)
     Word a = state[0], b = state[1], c = state[2], d = state[3];
     Word e = state[4], f = state[5], g = state[6], h = state[7];
     for (int t = 0; t < Rounds; ++t) {
-        const Word t1 = static_cast<Word>(h + BigSigma(e, T::S1) + ((e & f) ^ (~e & g)) + T::K[t] + w[t]);
+        const Word t1 = static_cast<Word>(h + BigSigma(e, T::S1) + ((e & f) ^ (~e & g)) + T::K(t) + w[t]);
         const Word t2 = static_cast<Word>(BigSigma(a, T::S0) + ((a & b) ^ (a & c) ^ (b & c)));
         h = g;
         g = f;
