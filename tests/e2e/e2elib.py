@@ -154,6 +154,60 @@ def offset(rect, dx, dy):
     return (left + dx, top + dy, width, height)
 
 
+# The program's icon, by its design: three bars with one-pixel black outlines, neighbouring
+# bars sharing an outline column, over a black base line, the tallest green, then yellow,
+# then red; outside them transparent. Per size: outline columns, each bar's top outline row,
+# base row.
+ICON_BARS = {
+    16: ((0, 5, 10, 15), (1, 6, 10), 15),
+    32: ((1, 11, 21, 31), (2, 11, 19), 30),
+}
+
+
+def hue(px):
+    """"green", "yellow", "red" or None for a pixel of a bar's colour, shaded or not."""
+    r, g, b = px[:3]
+    if b >= 100:
+        return None
+    if g >= 128 and r < 100:
+        return "green"
+    if r >= 128 and g >= 128:
+        return "yellow"
+    if r >= 128 and g < 100:
+        return "red"
+    return None
+
+
+def icon_faults(img, x, y, size):
+    """What differs from the program's icon with its top-left at (x, y): [] when it is there."""
+    columns, tops, base = ICON_BARS[size]
+    at = lambda cx, cy: img.getpixel((x + cx, y + cy))[:3]
+    faults = [f"base row at x={cx}" for cx in range(columns[0], columns[3] + 1) if at(cx, base) != BLACK]
+    for i, colour in enumerate(("green", "yellow", "red")):
+        left, right, top = columns[i], columns[i + 1], tops[i]
+        faults += [f"bar {i} top outline at x={cx}" for cx in range(left, right + 1) if at(cx, top) != BLACK]
+        faults += [f"bar {i} side at y={cy}" for cy in range(top, base) for cx in (left, right) if at(cx, cy) != BLACK]
+        middle = (left + right) // 2
+        if hue(at(middle, (top + base) // 2)) != colour:
+            faults.append(f"bar {i} is not {colour}: {at(middle, (top + base) // 2)}")
+        above = at(middle, top - 1)
+        if above == BLACK or hue(above):
+            faults.append(f"above bar {i}: {above}, not the background")
+    return faults
+
+
+def find_icon(img, area, size):
+    """The top-left of the program's icon inside area = (left, top, width, height), or None."""
+    left, top, width, height = area
+    columns, _, base = ICON_BARS[size]
+    for y in range(top, top + height - size + 1):
+        for x in range(left, left + width - size + 1):
+            ends = (img.getpixel((x + columns[0], y + base))[:3], img.getpixel((x + columns[3], y + base))[:3])
+            if ends == (BLACK, BLACK) and not icon_faults(img, x, y, size):
+                return x, y
+    return None
+
+
 # --- X display ----------------------------------------------------------------------------
 
 class Xvfb:
