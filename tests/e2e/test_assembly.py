@@ -55,6 +55,8 @@ class AssemblyTest(e2elib.ProductTest):
                 rows = {py for py in range(y, y + ch) for px in range(x, x + cw, 2)
                         if e2elib.is_dark(img.getpixel((px, py)))}
                 self.assertGreater(len(rows), 60, "the box shows its title, credits and description")
+                self.assertIsNotNone(e2elib.find_icon(img, (x, y, 40, 44), 32),
+                                     "the program's own 32 x 32 icon at the box's top left")
                 self.session.key("Escape")
                 e2elib.wait_until(lambda: not any(v.title_bytes == b"About Tallyglass" and v.visible
                                                   for v in self.session.win_windows()), 15, "the about box to close")
