@@ -63,6 +63,13 @@ private:
     HGDIOBJ FOldPen = nullptr;
 };
 
+BOOL CALLBACK RepaintNow(HWND window, LPARAM)
+{
+    if (IsWindowVisible(window))
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return TRUE;
+}
+
 } // namespace
 
 const std::vector<std::string>& AnimationEffectTypeNames()
@@ -116,6 +123,12 @@ void TvyAnimationEffect::BeforeMessage(TMessage& m, bool& handled)
 
 void TvyAnimationEffect::Animate(bool showing)
 {
+    // The animation holds this thread: its other windows paint now, or what was last over
+    // them (the form just hidden, a hint) stays on the screen until it ends. Wine brings an
+    // uncovered part back only when the thread reads the X server's exposures, which come a
+    // moment after the hiding, so they repaint whole.
+    EnumThreadWindows(GetCurrentThreadId(), &RepaintNow, 0);
+    GdiFlush();
     TAnimationScope scope;
     if (showing)
         OnShowEffect(this);

@@ -636,6 +636,15 @@ class Session:
         w, h = self.size
         return img.crop((ox, oy, ox + w, oy + h))
 
+    def grab(self):
+        """The desktop now, as a PIL image in desktop coordinates, not saved: quick enough to
+        watch a change that lasts a fraction of a second."""
+        from PIL import ImageGrab
+        if not getattr(self, "origin", None):
+            self.origin = self.desktop_origin()
+        (ox, oy), (w, h) = self.origin, self.size
+        return ImageGrab.grab(bbox=(ox, oy, ox + w, oy + h), xdisplay=self.env["DISPLAY"]).convert("RGB")
+
     def click(self, x, y, button=1):
         """Clicks at desktop coordinates."""
         sx, sy = self.to_screen(x, y)

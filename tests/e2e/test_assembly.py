@@ -1,7 +1,10 @@
 """tests/e2e/test_assembly.py: what the main window's components give a user, used the way
 a user uses them: title-bar buttons, the tray menu, the registry they leave behind."""
 
+import time
 import unittest
+
+from PIL import ImageChops
 
 import e2elib
 
@@ -57,9 +60,69 @@ class AssemblyTest(e2elib.ProductTest):
                 self.assertGreater(len(rows), 60, "the box shows its title, credits and description")
                 self.assertIsNotNone(e2elib.find_icon(img, (x, y, 40, 44), 32),
                                      "the program's own 32 x 32 icon at the box's top left")
-                self.session.key("Escape")
-                e2elib.wait_until(lambda: not any(v.title_bytes == b"About Tallyglass" and v.visible
-                                                  for v in self.session.win_windows()), 15, "the about box to close")
+                self.close_about_box()
+
+    def click_hinted_about_button(self):
+        """Rests the pointer on the About button until its hint shows, then clicks; returns
+        the main window, its picture before, and the hint's place and picture."""
+        w = self.session.show_main_window(self.icon)
+        before = e2elib.wait_until(lambda: self.painted(w), 15, "the main window to be painted", interval=0.3)
+        x, y = self.session.title_bar_button(w, ABOUT_BUTTON)
+        # Onto the button from the client area: a hint shows when the pointer comes over it.
+        self.session._xdotool("mousemove", "--sync", *map(str, self.session.to_screen(x, y + 30)))
+        self.session._xdotool("mousemove", "--sync", *map(str, self.session.to_screen(x, y)))
+        hint = e2elib.wait_until(lambda: next((t for t in self.session.win_windows() if t.visible and t.pid == w.pid
+                                               and t.class_name.lower() == "tooltips_class32"), None),
+                                 10, "the About button's hint")
+        hx, hy, hw, hh = hint.window_rect
+        picture = self.session.desktop_image("about-hint").crop((hx, hy, hx + hw, hy + hh))
+        self.session._xdotool("click", "1")
+        return w, before, hint.window_rect, picture
+
+    def wait_about_box(self):
+        box = self.session.wait_win_window(lambda v: v.title_bytes == b"About Tallyglass", timeout=20)
+        e2elib.wait_until(lambda: self.painted(box), 15, "the about box to be painted", interval=0.3)
+        return box
+
+    def close_about_box(self):
+        self.session.key("Escape")
+        e2elib.wait_until(lambda: not any(v.title_bytes == b"About Tallyglass" and v.visible
+                                          for v in self.session.win_windows()), 15, "the about box to close")
+
+    def test_the_closed_about_box_leaves_no_picture_over_the_window(self):
+        w, before, _, _ = self.click_hinted_about_button()
+        box = self.wait_about_box()
+        # The box stands over the window's client area; once it is gone from the desktop below
+        # the window, the window must show its own pixels again in the same picture.
+        cx, cy, cw, ch = w.client_rect
+        bx, by, bw, bh = box.window_rect
+        under = (max(cx, bx), max(cy, by), min(cx + cw, bx + bw) - max(cx, bx), min(cy + ch, by + bh) - max(cy, by))
+        beside = (bx, cy + ch + 4, bw, by + bh - (cy + ch + 4))
+        self.assertTrue(under[2] > 40 and under[3] > 40 and beside[3] > 40, f"box {box.window_rect}, window {w.client_rect}")
+
+        def same(img, rect, picture):
+            """The share of rect's pixels that are those of picture."""
+            crop = (rect[0], rect[1], rect[0] + rect[2], rect[1] + rect[3])
+            diff = ImageChops.difference(img.crop(crop), picture.crop(crop)).convert("L")
+            return diff.histogram()[0] / (rect[2] * rect[3])
+        # Off both windows, so that no hint comes back over the window.
+        self.session._xdotool("mousemove", "--sync", *map(str, self.session.to_screen(5, 5)))
+        opened = self.session.grab()
+        self.session.key("Escape")
+        deadline = time.monotonic() + 15
+        back, worst, pictures = 0.0, (0.0, None), 0
+        while back < 0.95:
+            self.assertLess(time.monotonic(), deadline, "the about box to close and the window to show again")
+            img = self.session.grab()
+            # Gone from beside the window (animation lines may cross a few per cent of it)...
+            if same(img, beside, before) > 0.95:
+                # ... so gone from over it too: none of the box's picture stays there.
+                back, left, pictures = same(img, under, before), same(img, under, opened), pictures + 1
+                worst = max(worst, (left, img), key=lambda f: f[0])
+        if worst[1]:
+            worst[1].save(e2elib.RESULTS / "assembly-about-closing.png")
+        self.assertLess(worst[0], 0.1, f"{worst[0]:.0%} of the window under the box still showed the box after "
+                                       f"it had gone from beside the window ({pictures} pictures)")
 
     def painted(self, box):
         img = self.session.desktop_image("about")
