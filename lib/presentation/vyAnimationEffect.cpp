@@ -63,9 +63,13 @@ private:
     HGDIOBJ FOldPen = nullptr;
 };
 
-BOOL CALLBACK RepaintNow(HWND window, LPARAM)
+// How long an animation lets the window system show what was uncovered before it starts.
+constexpr DWORD ExposureWaitMs = 40;
+
+// EnumThreadWindows: repaints a visible window other than the one at lParam, at once.
+BOOL CALLBACK RepaintNow(HWND window, LPARAM animated)
 {
-    if (IsWindowVisible(window))
+    if (window != reinterpret_cast<HWND>(animated) && IsWindowVisible(window))
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
     return TRUE;
 }
@@ -125,9 +129,12 @@ void TvyAnimationEffect::Animate(bool showing)
 {
     // The animation holds this thread: its other windows paint now, or what was last over
     // them (the form just hidden, a hint) stays on the screen until it ends. Wine brings an
-    // uncovered part back only when the thread reads the X server's exposures, which come a
-    // moment after the hiding, so they repaint whole.
-    EnumThreadWindows(GetCurrentThreadId(), &RepaintNow, 0);
+    // uncovered part back only while the thread waits for messages and reads the X server's
+    // exposures, which come a moment after the hiding: the thread waits that moment, and the
+    // windows repaint whole.
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < ExposureWaitMs;)
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, ExposureWaitMs - (GetTickCount() - start), QS_ALLINPUT);
+    EnumThreadWindows(GetCurrentThreadId(), &RepaintNow, reinterpret_cast<LPARAM>(WindowHandle()));
     GdiFlush();
     TAnimationScope scope;
     if (showing)

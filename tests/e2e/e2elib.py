@@ -46,9 +46,9 @@ from collections import Counter
 from pathlib import Path
 
 try:
-    from PIL import Image
+    from PIL import Image, ImageChops
 except ImportError:  # scripts/lib.sh installs python3-pil; fail in the test, not at import
-    Image = None
+    Image = ImageChops = None
 
 REPO = Path(__file__).resolve().parents[2]
 BUILD = REPO / "build"
@@ -132,6 +132,11 @@ def pixels(img, rect):
             yield x, y, img.getpixel((x, y))
 
 
+def same(a, b):
+    """The share of pixels that two pictures of one size have alike."""
+    return ImageChops.difference(a, b).convert("L").histogram()[0] / (a.size[0] * a.size[1])
+
+
 def ring(rect):
     """The coordinates of the outermost one-pixel ring of rect = (left, top, width, height)."""
     left, top, width, height = rect
@@ -154,58 +159,34 @@ def offset(rect, dx, dy):
     return (left + dx, top + dy, width, height)
 
 
-# The program's icon, by its design: three bars with one-pixel black outlines, neighbouring
-# bars sharing an outline column, over a black base line, the tallest green, then yellow,
-# then red; outside them transparent. Per size: outline columns, each bar's top outline row,
-# base row.
-ICON_BARS = {
-    16: ((0, 5, 10, 15), (1, 6, 10), 15),
-    32: ((1, 11, 21, 31), (2, 11, 19), 30),
-}
+# The program's icon: three bars (green, yellow, red) with shared one-pixel black outlines
+# over a black base line, transparent around. Per size: outline columns, bar tops, base row.
+ICON_BARS = {16: ((0, 5, 10, 15), (1, 6, 10), 15), 32: ((1, 11, 21, 31), (2, 11, 19), 30)}
 
 
 def hue(px):
-    """"green", "yellow", "red" or None for a pixel of a bar's colour, shaded or not."""
+    """The bar colour a pixel shows, shaded or not: "green", "yellow", "red" or None."""
     r, g, b = px[:3]
-    if b >= 100:
-        return None
-    if g >= 128 and r < 100:
-        return "green"
-    if r >= 128 and g >= 128:
-        return "yellow"
-    if r >= 128 and g < 100:
-        return "red"
-    return None
+    return None if b >= 100 else {(0, 1): "green", (1, 1): "yellow", (1, 0): "red"}.get((r >= 128, g >= 128))
 
 
-def icon_faults(img, x, y, size):
-    """What differs from the program's icon with its top-left at (x, y): [] when it is there."""
+def is_icon(img, x, y, size):
+    """Whether the program's icon stands with its top-left at (x, y)."""
     columns, tops, base = ICON_BARS[size]
     at = lambda cx, cy: img.getpixel((x + cx, y + cy))[:3]
-    faults = [f"base row at x={cx}" for cx in range(columns[0], columns[3] + 1) if at(cx, base) != BLACK]
-    for i, colour in enumerate(("green", "yellow", "red")):
-        left, right, top = columns[i], columns[i + 1], tops[i]
-        faults += [f"bar {i} top outline at x={cx}" for cx in range(left, right + 1) if at(cx, top) != BLACK]
-        faults += [f"bar {i} side at y={cy}" for cy in range(top, base) for cx in (left, right) if at(cx, cy) != BLACK]
-        middle = (left + right) // 2
-        if hue(at(middle, (top + base) // 2)) != colour:
-            faults.append(f"bar {i} is not {colour}: {at(middle, (top + base) // 2)}")
-        above = at(middle, top - 1)
-        if above == BLACK or hue(above):
-            faults.append(f"above bar {i}: {above}, not the background")
-    return faults
+    for colour, left, right, top in zip(("green", "yellow", "red"), columns, columns[1:], tops):
+        mid = (left + right) // 2
+        if (hue(at(mid, (top + base) // 2)), at(mid, top), at(left, base - 1), at(right, base - 1), at(mid, base)) \
+                != (colour, BLACK, BLACK, BLACK, BLACK) or at(mid, top - 1) == BLACK or hue(at(mid, top - 1)):
+            return False
+    return True
 
 
 def find_icon(img, area, size):
     """The top-left of the program's icon inside area = (left, top, width, height), or None."""
     left, top, width, height = area
-    columns, _, base = ICON_BARS[size]
-    for y in range(top, top + height - size + 1):
-        for x in range(left, left + width - size + 1):
-            ends = (img.getpixel((x + columns[0], y + base))[:3], img.getpixel((x + columns[3], y + base))[:3])
-            if ends == (BLACK, BLACK) and not icon_faults(img, x, y, size):
-                return x, y
-    return None
+    return next(((x, y) for y in range(top, top + height - size + 1) for x in range(left, left + width - size + 1)
+                 if is_icon(img, x, y, size)), None)
 
 
 # --- X display ----------------------------------------------------------------------------
@@ -637,13 +618,11 @@ class Session:
         return img.crop((ox, oy, ox + w, oy + h))
 
     def grab(self):
-        """The desktop now, as a PIL image in desktop coordinates, not saved: quick enough to
-        watch a change that lasts a fraction of a second."""
+        """The desktop now, not saved: quick enough to watch what lasts a fraction of a second."""
         from PIL import ImageGrab
-        if not getattr(self, "origin", None):
-            self.origin = self.desktop_origin()
-        (ox, oy), (w, h) = self.origin, self.size
-        return ImageGrab.grab(bbox=(ox, oy, ox + w, oy + h), xdisplay=self.env["DISPLAY"]).convert("RGB")
+        self.origin = getattr(self, "origin", None) or self.desktop_origin()
+        box = self.origin + tuple(o + s for o, s in zip(self.origin, self.size))
+        return ImageGrab.grab(bbox=box, xdisplay=self.env["DISPLAY"]).convert("RGB")
 
     def click(self, x, y, button=1):
         """Clicks at desktop coordinates."""
