@@ -178,6 +178,12 @@ bool IsWinXPOrLater()
     return IsWinXPOrLaterRecord(ReadVersionRecord());
 }
 
+bool IsWine()
+{
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
 bool ThemesActive()
 {
     if (!IsWinXPOrLater()) return false;

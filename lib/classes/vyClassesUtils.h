@@ -19,6 +19,8 @@ TvyOSVersion GetOSVersion();
 bool IsWinNT();
 bool IsWin2KOrLater();
 bool IsWinXPOrLater();
+// Running under Wine (its ntdll exports wine_get_version), whatever version it reports.
+bool IsWine();
 // Visual styles are on: XP or later, and uxtheme.dll's IsThemeActive says so.
 bool ThemesActive();
 
