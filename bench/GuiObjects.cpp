@@ -4,10 +4,8 @@
 //   GuiObjects.exe --self-check  creates and frees objects of its own and checks the counts follow
 // Wine's GetGuiResources is a stub that answers 0 (it is printed as guiresources so a later
 // Wine that answers shows it). So GDI objects are counted from the program's own GDI handle
-// table: Wine keeps every GDI object of a process in a table the process's PEB points to
-// (GdiSharedHandleTable), as Windows does; read with ReadProcessMemory, an entry in use has a
-// nonzero type. An icon holds two GDI bitmaps, so a leaked icon shows there too. USER objects
-// live in the wineserver, out of reach; the windows (top-level, children and message-only)
+// table (GdiHandleTable.h). An icon holds two GDI bitmaps, so a leaked icon shows there
+// too. USER objects live in the wineserver, out of reach; the windows (top-level, children and message-only)
 // are what is counted of them, and the wineserver's memory covers the rest.
 #include <windows.h>
 
@@ -17,50 +15,14 @@
 #include <cstring>
 #include <vector>
 
+#include "GdiHandleTable.h"
+
 namespace {
-
-// Wine's layout of one entry of the table (24 bytes, the same in 32- and 64-bit processes).
-struct GdiEntry {
-    unsigned long long object;
-    unsigned long owner;
-    unsigned short unique;
-    unsigned char type;
-    unsigned char flags;
-    unsigned long long user;
-};
-static_assert(sizeof(GdiEntry) == 24);
-constexpr int GdiMaxHandles = 0x10000;
-constexpr DWORD PebGdiTableOffset = 0x94; // 32-bit PEB
-
-struct BasicInfo {
-    LONG exitStatus;
-    void* peb;
-    ULONG_PTR affinity;
-    LONG priority;
-    ULONG_PTR pid;
-    ULONG_PTR parent;
-};
-using QueryProcess = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
 
 // Entries in use of the process's GDI table, or -1 when it cannot be read.
 int GdiObjects(HANDLE process)
 {
-    static const auto query = reinterpret_cast<QueryProcess>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
-    BasicInfo info{};
-    if (!query || query(process, 0, &info, sizeof info, nullptr) != 0) return -1;
-    DWORD table = 0;
-    SIZE_T got = 0;
-    if (!ReadProcessMemory(process, static_cast<char*>(info.peb) + PebGdiTableOffset, &table, sizeof table, &got) ||
-        !table)
-        return -1;
-    std::vector<GdiEntry> entries(GdiMaxHandles);
-    if (!ReadProcessMemory(process, reinterpret_cast<void*>(static_cast<ULONG_PTR>(table)), entries.data(),
-                           entries.size() * sizeof(GdiEntry), &got))
-        return -1;
-    int used = 0;
-    for (size_t i = 0; i < got / sizeof(GdiEntry); ++i) used += entries[i].type != 0;
-    return used;
+    return GdiCounts(process).Objects;
 }
 
 struct WindowCount {
@@ -115,7 +77,13 @@ int SelfCheck()
     for (HBRUSH b : brushes) DeleteObject(b);
     const int after = GdiObjects(self);
     std::printf("self-check: gdi %d, with 100 brushes %d, after freeing them %d\n", before, during, after);
-    return before > 0 && during == before + 100 && after == before ? 0 : 1;
+    DeleteDC(CreateCompatibleDC(nullptr)); // the first one brings the display's own
+    const int dcsBefore = GdiCounts(self).DCs;
+    HDC dc = CreateCompatibleDC(nullptr);
+    const int dcsDuring = GdiCounts(self).DCs;
+    DeleteDC(dc);
+    std::printf("self-check: device contexts %d, with one more %d\n", dcsBefore, dcsDuring);
+    return before > 0 && during == before + 100 && after == before && dcsDuring == dcsBefore + 1 ? 0 : 1;
 }
 
 } // namespace

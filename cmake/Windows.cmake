@@ -12,6 +12,12 @@ set(CMAKE_RC_COMPILE_OBJECT
 
 add_compile_options(${TG_WARNINGS} -ffunction-sections -fdata-sections)
 add_link_options(-Wl,--gc-sections)
+# Reproducible: one commit gives the same bytes in any folder at any time (scripts/package
+# --check). Paths the compiler keeps (__FILE__, debug information) are made relative to the
+# source and build folders, the build folder's last because GCC applies the last map that
+# matches and it usually lies inside the source folder; the linker writes no time stamp.
+add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
+add_link_options(-Wl,--no-insert-timestamp)
 # Everything the framework calls is in these system DLLs of Windows 95/98.
 # WinInet and Windows Sockets serve only the upgrader: delay-loaded (import libraries made
 # from cmake/delay/*.def), they and the half dozen libraries they bring in under Wine are
@@ -73,7 +79,7 @@ file(GLOB TG_WIN_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/su
 if(TG_WIN_TEST_SUPPORT)
   add_library(tg_win_test_support STATIC ${TG_WIN_TEST_SUPPORT})
   target_include_directories(tg_win_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/win/support)
-  target_link_libraries(tg_win_test_support PUBLIC tg_app_core tg_gtest)
+  target_link_libraries(tg_win_test_support PUBLIC tg_app_core tg_gtest tg_gdi_table)
 else()
   add_library(tg_win_test_support INTERFACE)
   target_link_libraries(tg_win_test_support INTERFACE tg_app_core tg_gtest)

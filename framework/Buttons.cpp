@@ -1,6 +1,8 @@
 // framework/Buttons.cpp
 #include "Buttons.h"
 
+#include "GdiGuards.h"
+
 namespace {
 [[maybe_unused]] const bool Registered = [] {
     RegisterComponentClass(TSpeedButton::StaticClassInfo());
@@ -113,11 +115,9 @@ void TSpeedButton::DrawGlyph(int x, int y)
         Canvas()->Brush()->SetStyle(TBrushStyle::bsSolid);
         Canvas()->Brush()->SetColor(color);
         HDC dst = Canvas()->Handle();
-        const COLORREF oldText = SetTextColor(dst, RGB(0, 0, 0));
-        const COLORREF oldBk = SetBkColor(dst, RGB(255, 255, 255));
-        BitBlt(dst, x + shift, y + shift, partWidth, h, mask.Canvas()->Handle(), 0, 0, RopMaskedBrush);
-        SetTextColor(dst, oldText);
-        SetBkColor(dst, oldBk);
+        HDC maskDC = mask.Canvas()->Handle();
+        const TDCColors colors(dst, RGB(0, 0, 0), RGB(255, 255, 255));
+        BitBlt(dst, x + shift, y + shift, partWidth, h, maskDC, 0, 0, RopMaskedBrush);
     }
 }
 

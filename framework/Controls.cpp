@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "Forms.h"
+#include "GdiGuards.h"
 #include "Menus.h"
 
 namespace {
@@ -91,6 +92,27 @@ TShiftState KeysToShiftState(WPARAM keys)
     return s;
 }
 
+// --- TControlWatch ---------------------------------------------------------------------
+
+namespace {
+// The watches alive now, newest first (all on the thread that owns the windows).
+TControlWatch* gWatches = nullptr;
+} // namespace
+
+TControlWatch::TControlWatch(const TControl* control) noexcept : FControl(control), FNext(gWatches)
+{
+    gWatches = this;
+}
+
+TControlWatch::~TControlWatch()
+{
+    for (TControlWatch** w = &gWatches; *w; w = &(*w)->FNext)
+        if (*w == this) {
+            *w = FNext;
+            break;
+        }
+}
+
 // --- TControl --------------------------------------------------------------------------
 
 std::vector<TPropInfo> ControlProps()
@@ -141,7 +163,10 @@ TControl::TControl(TComponent* owner) : TComponent(owner), FFont(std::make_uniqu
 TControl::~TControl()
 {
     Destroying();
+    if (Screen && Screen->ActiveControl() == this) Screen->SetActiveControl(nullptr);
     if (FParent) FParent->RemoveControl(this);
+    for (TControlWatch* w = gWatches; w; w = w->FNext)
+        if (w->FControl == this) w->FControl = nullptr;
 }
 
 void TControl::SetBounds(int left, int top, int width, int height)
@@ -282,7 +307,9 @@ void TControl::WndProc(TMessage& m)
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
         if (m.Msg == WM_LBUTTONDBLCLK && (FControlStyle & csDoubleClicks)) {
+            const TControlWatch self(this);
             OnDblClick(this);
+            if (!self.Alive()) return;
         }
         FClicked = (FControlStyle & csClickEvents) != 0;
         MouseDown(TMouseButton::mbLeft, KeysToShiftState(m.WParam), GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
@@ -291,21 +318,28 @@ void TControl::WndProc(TMessage& m)
         int x = GET_X_LPARAM(m.LParam), y = GET_Y_LPARAM(m.LParam);
         bool click = FClicked && x >= 0 && y >= 0 && x < FWidth && y < FHeight;
         FClicked = false;
-        if (click) Click();
+        if (click) {
+            // The handler may free this control (or its parent): nothing of it is used after.
+            const TControlWatch self(this);
+            Click();
+            if (!self.Alive()) return;
+        }
         MouseUp(TMouseButton::mbLeft, KeysToShiftState(m.WParam), x, y);
         return;
     }
     case WM_RBUTTONDOWN:
         MouseDown(TMouseButton::mbRight, KeysToShiftState(m.WParam), GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
         return;
-    case WM_RBUTTONUP:
+    case WM_RBUTTONUP: {
+        const TControlWatch self(this);
         MouseUp(TMouseButton::mbRight, KeysToShiftState(m.WParam), GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
-        if (FPopupMenu && FPopupMenu->AutoPopup()) {
+        if (self.Alive() && FPopupMenu && FPopupMenu->AutoPopup()) {
             POINT p = ClientToScreen(POINT{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)});
             FPopupMenu->SetPopupComponent(this);
             FPopupMenu->Popup(p.x, p.y);
         }
         return;
+    }
     case WM_MOUSEMOVE:
         MouseMove(KeysToShiftState(m.WParam), GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
         return;
@@ -434,6 +468,9 @@ TWinControl::~TWinControl()
 void TWinControl::MainWndProc(TMessage& m)
 {
     try {
+        // The control a restored application gives the focus back to, whichever of its
+        // handlers takes the message.
+        if (m.Msg == WM_SETFOCUS && Screen && !dynamic_cast<TCustomForm*>(this)) Screen->SetActiveControl(this);
         WindowProc(m);
     } catch (...) {
         HandleException(this);
@@ -565,7 +602,7 @@ void TWinControl::InsertControl(TControl* c)
 void TWinControl::RemoveControl(TControl* c)
 {
     c->Invalidate();
-    if (FMouseCapture == c) FMouseCapture = nullptr;
+    if (FMouseCapture == c) ReleaseMouseCapture();
     if (FMouseControl == c) FMouseControl = nullptr;
     if (auto* w = dynamic_cast<TWinControl*>(c); w && w->HandleAllocated()) w->DestroyHandle();
     FControls.erase(std::remove(FControls.begin(), FControls.end(), c), FControls.end());
@@ -714,13 +751,11 @@ void TWinControl::PaintControls(HDC dc, const RECT& clip)
         if (!g || !g->Visible()) continue;
         RECT r = g->BoundsRect(), both;
         if (!IntersectRect(&both, &r, &clip)) continue;
-        int saved = SaveDC(dc);
+        // Clipping and origin come back with the saved state, also when the child throws.
+        TSavedDC saved(dc);
         IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
-        POINT old;
-        OffsetViewportOrgEx(dc, r.left, r.top, &old);
+        OffsetViewportOrgEx(dc, r.left, r.top, nullptr);
         g->PaintTo(dc);
-        SetViewportOrgEx(dc, old.x, old.y, nullptr);
-        RestoreDC(dc, saved);
     }
 }
 
@@ -728,17 +763,19 @@ void TWinControl::Paint(HDC, const RECT&) {}
 
 void TWinControl::WMPaint(TMessage& m)
 {
-    PAINTSTRUCT ps;
-    HDC dc = m.WParam ? reinterpret_cast<HDC>(m.WParam) : BeginPaint(FHandle, &ps);
-    RECT clip;
-    if (m.WParam)
-        GetClientRect(FHandle, &clip);
-    else
-        clip = ps.rcPaint;
-    Paint(dc, clip);
-    PaintControls(dc, clip);
-    if (!m.WParam) EndPaint(FHandle, &ps);
     m.Result = 0;
+    if (m.WParam) {
+        const HDC dc = reinterpret_cast<HDC>(m.WParam);
+        RECT clip;
+        GetClientRect(FHandle, &clip);
+        Paint(dc, clip);
+        PaintControls(dc, clip);
+        return;
+    }
+    // A paint that throws still ends: the context goes back and the area counts as painted.
+    TPaintDC paint(FHandle);
+    Paint(paint.DC(), paint.PaintRect());
+    PaintControls(paint.DC(), paint.PaintRect());
 }
 
 bool TWinControl::HandleSetCursor(TMessage& m)
@@ -759,10 +796,18 @@ bool TWinControl::HandleSetCursor(TMessage& m)
     return true;
 }
 
-void TWinControl::HandleMouse(TMessage& m)
+void TWinControl::ReleaseMouseCapture()
+{
+    if (!FMouseCapture) return;
+    FMouseCapture = nullptr;
+    if (FHandle && GetCapture() == FHandle) ReleaseCapture();
+}
+
+bool TWinControl::HandleMouse(TMessage& m)
 {
     POINT p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
     TControl* target = FMouseCapture ? FMouseCapture : ControlAtPos(p);
+    const TControlWatch self(this);
     if (target && target != this) {
         if (m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) {
             if (target->ControlStyle() & csCaptureMouse) {
@@ -773,16 +818,15 @@ void TWinControl::HandleMouse(TMessage& m)
         TMessage child = m;
         child.LParam = MAKELPARAM(p.x - target->Left(), p.y - target->Top());
         target->WindowProc(child);
-        if (m.Msg == WM_LBUTTONUP || m.Msg == WM_RBUTTONUP) {
-            if (FMouseCapture) {
-                FMouseCapture = nullptr;
-                if (GetCapture() == FHandle) ReleaseCapture();
-            }
-        }
+        // A handler may have freed this control; one that freed the child took the capture
+        // back already (RemoveControl).
+        if (!self.Alive()) return false;
+        if (m.Msg == WM_LBUTTONUP || m.Msg == WM_RBUTTONUP) ReleaseMouseCapture();
         m.Result = child.Result;
-        return;
+        return true;
     }
     TControl::WndProc(m);
+    return self.Alive();
 }
 
 void TWinControl::WndProc(TMessage& m)
@@ -802,11 +846,16 @@ void TWinControl::WndProc(TMessage& m)
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
     case WM_MOUSEMOVE:
-        HandleMouse(m);
+        if (!HandleMouse(m)) return;
         // Windowed controls still let the system see mouse input.
         if (m.Msg != WM_MOUSEMOVE) DefaultHandler(m);
         else WMMouseMove(m);
         return;
+    case WM_CAPTURECHANGED:
+        // Someone else took the mouse (a message box opened from a mouse-down handler): the
+        // child that had it no longer gets the messages meant for others.
+        if (reinterpret_cast<HWND>(m.LParam) != FHandle) FMouseCapture = nullptr;
+        break;
     case WM_MOUSELEAVE:
         FTrackingLeave = false;
         SetMouseControl(nullptr);
@@ -946,15 +995,9 @@ TGraphicControl::~TGraphicControl() = default;
 
 void TGraphicControl::PaintTo(HDC dc)
 {
-    FCanvas->SetHandle(dc);
-    try {
-        FCanvas->Font()->Assign(*Font());
-        Paint();
-    } catch (...) {
-        FCanvas->SetHandle(nullptr);
-        throw;
-    }
-    FCanvas->SetHandle(nullptr);
+    const TCanvasDC lent(*FCanvas, dc);
+    FCanvas->Font()->Assign(*Font());
+    Paint();
 }
 
 const TClassInfo& TCustomControl::StaticClassInfo()
@@ -969,13 +1012,7 @@ TCustomControl::~TCustomControl() = default;
 
 void TCustomControl::Paint(HDC dc, const RECT&)
 {
-    FCanvas->SetHandle(dc);
-    try {
-        FCanvas->Font()->Assign(*Font());
-        Paint();
-    } catch (...) {
-        FCanvas->SetHandle(nullptr);
-        throw;
-    }
-    FCanvas->SetHandle(nullptr);
+    const TCanvasDC lent(*FCanvas, dc);
+    FCanvas->Font()->Assign(*Font());
+    Paint();
 }

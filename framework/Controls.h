@@ -13,6 +13,7 @@
 #include "WinUtils.h"
 
 class TWinControl;
+class TControl;
 class TPopupMenu;
 
 using TCursor = int;
@@ -73,6 +74,23 @@ constexpr unsigned csCaptureMouse = 1u << 2;
 constexpr unsigned csSetCaption = 1u << 3;
 constexpr unsigned csDoubleClicks = 1u << 4;
 constexpr unsigned csReplicatable = 1u << 8; // may be painted elsewhere through PaintTo
+
+// Tells whether a control still exists after a call that may free it: a click handler may
+// free its own button, or the button's parent, while the mouse message is still running
+// through both.
+class TControlWatch {
+public:
+    explicit TControlWatch(const TControl* control) noexcept;
+    ~TControlWatch();
+    TControlWatch(const TControlWatch&) = delete;
+    TControlWatch& operator=(const TControlWatch&) = delete;
+    bool Alive() const noexcept { return FControl != nullptr; }
+
+private:
+    friend class TControl;
+    const TControl* FControl;
+    TControlWatch* FNext;
+};
 
 class TControl : public TComponent {
 public:
@@ -273,7 +291,8 @@ private:
     friend class TControl;
     friend struct TWinControlAccess;
     void MainWndProc(TMessage& m);
-    void HandleMouse(TMessage& m);
+    // False when a handler freed this control: nothing of it may be used after.
+    bool HandleMouse(TMessage& m);
     bool HandleSetCursor(TMessage& m);
     // Hands a child's notice to the child control as CN_BASE + the message.
     bool ReflectToChild(TMessage& m);
@@ -282,6 +301,9 @@ private:
     void WMPaint(TMessage& m);
     void WMWindowPosChanged(TMessage& m);
     void WMMouseMove(const TMessage& m);
+    // Forgets the child that had the mouse and gives the system's capture back if this
+    // window holds it.
+    void ReleaseMouseCapture();
     // Sends CM_MOUSELEAVE to the control the mouse was over and CM_MOUSEENTER to now.
     void SetMouseControl(TControl* now);
     std::vector<TControl*> FControls;

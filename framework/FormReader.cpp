@@ -27,6 +27,9 @@ const char* KindName(TFormValueKind k)
                      std::string("Wrong value type: expected ") + expected + ", found " + KindName(p.Value.Kind));
 }
 
+// The members a set property's value can hold.
+constexpr size_t kSetBits = 64;
+
 struct TFixup {
     TPersistent* Instance;
     const TPropInfo* Prop;
@@ -55,10 +58,7 @@ public:
             BindFields(tree.Line);
             for (TComponent* c : FLoaded) c->EndReading();
         } catch (...) {
-            // Leave nothing half-built: what this read created goes again, newest first.
-            for (auto it = FCreated.rbegin(); it != FCreated.rend(); ++it) (*it)->Free();
-            FRoot.EndReading();
-            FRoot.Loaded();
+            Undo();
             throw;
         }
         // Loaded runs once per component, after the whole form has been read.
@@ -66,6 +66,34 @@ public:
     }
 
 private:
+    // Leaves nothing half-built: no field points at what this read made, which goes again,
+    // newest first; what it read into (the root and components its constructor made) is
+    // loaded, so that it works as it did before the read.
+    void Undo()
+    {
+        for (const TClassInfo* cls = &FRoot.ClassInfo(); cls; cls = cls->Parent)
+            for (const auto& f : cls->Fields)
+                if (Created(f.Get(FRoot))) f.Set(FRoot, nullptr);
+        for (auto it = FCreated.rbegin(); it != FCreated.rend(); ++it) {
+            TComponent* c = *it;
+            FLoaded.erase(std::remove(FLoaded.begin(), FLoaded.end(), c), FLoaded.end());
+            c->Free();
+        }
+        for (TComponent* c : FLoaded) c->EndReading();
+        for (TComponent* c : FLoaded) {
+            try {
+                c->Loaded();
+            } catch (...) {
+                // The read's own error is the one reported.
+            }
+        }
+    }
+
+    bool Created(const TComponent* c) const
+    {
+        return c && std::find(FCreated.begin(), FCreated.end(), c) != FCreated.end();
+    }
+
     void ReadComponent(const TFormObject& obj, TComponent* parent)
     {
         const TClassInfo* cls = FindClass(obj.ClassName);
@@ -74,8 +102,7 @@ private:
         if (!obj.Name.empty()) {
             // A component the root's constructor made already is read into, not made twice.
             TComponent* existing = FRoot.FindComponent(obj.Name);
-            bool madeByThisRead = std::find(FCreated.begin(), FCreated.end(), existing) != FCreated.end();
-            if (existing && !madeByThisRead && existing->ClassInfo().InheritsFrom(*cls)) comp = existing;
+            if (existing && !Created(existing) && existing->ClassInfo().InheritsFrom(*cls)) comp = existing;
         }
         if (!comp) {
             comp = cls->Create(&FRoot);
@@ -187,13 +214,16 @@ private:
         }
         case TPropKind::Set: {
             if (v.Kind != TFormValueKind::Set) WrongType(p, "a set");
-            long long bits = 0;
+            unsigned long long bits = 0;
             for (const auto& member : v.Set) {
                 auto it = std::find_if(info->Names.begin(), info->Names.end(), [&](const std::string& n) { return SameText(n, member); });
                 if (it == info->Names.end()) throw EReadError(p.Line, p.Name, "Invalid set member " + member);
-                bits |= 1LL << (it - info->Names.begin());
+                // A set value holds 64 members; those of a larger type cannot be stored.
+                const auto index = static_cast<size_t>(it - info->Names.begin());
+                if (index >= kSetBits) throw EReadError(p.Line, p.Name, "Set member out of range " + member);
+                bits |= 1ULL << index;
             }
-            info->Set(*target, TPropValue(bits));
+            info->Set(*target, TPropValue(static_cast<long long>(bits)));
             return;
         }
         case TPropKind::Object:
@@ -298,10 +328,10 @@ private:
             }
             case TPropKind::Component: {
                 auto* c = static_cast<TComponent*>(std::get<TPersistent*>(info->Get(obj)));
-                if (!c) break;
-                std::string ref = c->Name();
-                if (c->Owner() && c->Owner() != &FRoot && c != &FRoot) ref = c->Owner()->Name() + "." + ref;
-                out.push_back({name, Ident(ref), 0});
+                // Only what the reader finds again is stored: the root and what it owns. A
+                // component of another form would make the stored form unreadable.
+                if (!c || c->Name().empty() || (c != &FRoot && c->Owner() != &FRoot)) break;
+                out.push_back({name, Ident(c->Name()), 0});
                 break;
             }
             default: {
@@ -348,9 +378,9 @@ private:
         }
         case TPropKind::Set: {
             f.Kind = TFormValueKind::Set;
-            long long bits = std::get<long long>(v);
-            for (size_t i = 0; i < info.Names.size() && i < 63; ++i)
-                if (bits & (1LL << i)) f.Set.push_back(info.Names[i]);
+            const auto bits = static_cast<unsigned long long>(std::get<long long>(v));
+            for (size_t i = 0; i < info.Names.size() && i < kSetBits; ++i)
+                if (bits & (1ULL << i)) f.Set.push_back(info.Names[i]);
             return f;
         }
         default: return f;

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "FormReader.h"
+#include "GdiGuards.h"
 #include "Threads.h"
 #include "Platform.h"
 
@@ -594,11 +595,11 @@ void THintWindow::WndProc(TMessage& m)
 RECT THintWindow::CalcHintRect(int maxWidth, const std::string& hint)
 {
     RECT r{0, 0, maxWidth, 0};
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, Font()->Handle());
-    DrawTextA(dc, hint.c_str(), -1, &r, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
+    {
+        const TScreenDC screen;
+        const TSelectObject font(screen.DC(), Font()->Handle());
+        DrawTextA(screen.DC(), hint.c_str(), -1, &r, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    }
     // Text, margin and the one-pixel border on each side.
     r.right += 2 * (kHintMargin + 1) + 2;
     r.bottom += 2 * (kHintMargin + 1);

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "GdiGuards.h"
+
 namespace {
 
 const char* const kOutOfResources = "Out of system resources";
@@ -132,61 +134,14 @@ TClassInfo PlainClass(const char* name, const TClassInfo& parent)
     return TClassInfo{name, &parent, nullptr, {}, {}};
 }
 
-// Deletes a GDI object when it goes out of scope.
-class TGdiObject {
-public:
-    explicit TGdiObject(HGDIOBJ object) : FObject(object) {}
-    ~TGdiObject()
-    {
-        if (FObject) DeleteObject(FObject);
-    }
-    TGdiObject(const TGdiObject&) = delete;
-    TGdiObject& operator=(const TGdiObject&) = delete;
-    HGDIOBJ Get() const { return FObject; }
-    HGDIOBJ Release() { return std::exchange(FObject, nullptr); }
-
-private:
-    HGDIOBJ FObject;
-};
-
-// A memory device context with one bitmap selected; the context's own bitmap goes back in
-// before the context is deleted, so the selected one is free again.
-class TMemoryDC {
-public:
-    explicit TMemoryDC(HBITMAP bitmap) : FDC(CreateCompatibleDC(nullptr))
-    {
-        if (!FDC) throw EOutOfResources(kOutOfResources);
-        if (bitmap) {
-            FOld = SelectObject(FDC, bitmap);
-            if (!FOld) {
-                DeleteDC(FDC);
-                throw EOutOfResources(kOutOfResources);
-            }
-        }
-    }
-    ~TMemoryDC()
-    {
-        if (FOld) SelectObject(FDC, FOld);
-        DeleteDC(FDC);
-    }
-    TMemoryDC(const TMemoryDC&) = delete;
-    TMemoryDC& operator=(const TMemoryDC&) = delete;
-    HDC DC() const { return FDC; }
-
-private:
-    HDC FDC;
-    HGDIOBJ FOld = nullptr;
-};
-
 HBITMAP NewBitmap(int width, int height, bool monochrome)
 {
     HBITMAP bitmap = nullptr;
     if (monochrome) {
         bitmap = CreateBitmap(width, height, 1, 1, nullptr);
     } else {
-        HDC screen = GetDC(nullptr);
-        bitmap = CreateCompatibleBitmap(screen, width, height);
-        ReleaseDC(nullptr, screen);
+        TScreenDC screen;
+        bitmap = CreateCompatibleBitmap(screen.DC(), width, height);
     }
     if (!bitmap) throw EOutOfResources(kOutOfResources);
     return bitmap;
@@ -555,6 +510,16 @@ TCanvas::TCanvas()
 TCanvas::~TCanvas()
 {
     DeselectAll();
+}
+
+TCanvasDC::TCanvasDC(TCanvas& canvas, HDC dc) : FCanvas(canvas)
+{
+    FCanvas.SetHandle(dc);
+}
+
+TCanvasDC::~TCanvasDC()
+{
+    FCanvas.SetHandle(nullptr);
 }
 
 HDC TCanvas::Handle()
@@ -1026,11 +991,10 @@ void TBitmap::Draw(TCanvas& canvas, const RECT& r)
     const COLORREF transparent = FTransparent ? ColorToRGB(TransparentColor()) : 0;
     const int w = r.right - r.left;
     const int h = r.bottom - r.top;
-    const int oldStretch = SetStretchBltMode(dst, FMonochrome ? BLACKONWHITE : COLORONCOLOR);
+    const TStretchMode stretch(dst, FMonochrome ? BLACKONWHITE : COLORONCOLOR);
     // A monochrome source takes the target's text and background colours: keep it black
     // and white; the transparent path relies on the same for its mask.
-    const COLORREF oldText = SetTextColor(dst, RGB(0, 0, 0));
-    const COLORREF oldBk = SetBkColor(dst, RGB(255, 255, 255));
+    const TDCColors colors(dst, RGB(0, 0, 0), RGB(255, 255, 255));
     WithDC([&](HDC src) {
         if (!FTransparent) {
             StretchBlt(dst, r.left, r.top, w, h, src, 0, 0, FWidth, FHeight, static_cast<DWORD>(canvas.CopyMode()));
@@ -1041,16 +1005,14 @@ void TBitmap::Draw(TCanvas& canvas, const RECT& r)
         TGdiObject mask(CreateBitmap(FWidth, FHeight, 1, 1, nullptr));
         if (!mask.Get()) throw EOutOfResources(kOutOfResources);
         TMemoryDC maskDC(static_cast<HBITMAP>(mask.Get()));
-        const COLORREF oldSrcBk = SetBkColor(src, transparent);
-        BitBlt(maskDC.DC(), 0, 0, FWidth, FHeight, src, 0, 0, SRCCOPY);
-        SetBkColor(src, oldSrcBk);
+        {
+            const TDCBkColor srcBack(src, transparent);
+            BitBlt(maskDC.DC(), 0, 0, FWidth, FHeight, src, 0, 0, SRCCOPY);
+        }
         StretchBlt(dst, r.left, r.top, w, h, src, 0, 0, FWidth, FHeight, SRCINVERT);
         StretchBlt(dst, r.left, r.top, w, h, maskDC.DC(), 0, 0, FWidth, FHeight, SRCAND);
         StretchBlt(dst, r.left, r.top, w, h, src, 0, 0, FWidth, FHeight, SRCINVERT);
     });
-    SetBkColor(dst, oldBk);
-    SetTextColor(dst, oldText);
-    SetStretchBltMode(dst, oldStretch);
 }
 
 // --- TIcon -----------------------------------------------------------------------------

@@ -218,6 +218,21 @@ private:
 // --- Canvas ----------------------------------------------------------------------------
 
 class TGraphic;
+class TCanvas;
+
+// Lends a context to a canvas for a while: the canvas lets go of it (its font, pen and brush
+// come out of the context) when the guard goes, also when drawing throws, before the owner
+// of the context releases or deletes it.
+class TCanvasDC {
+public:
+    TCanvasDC(TCanvas& canvas, HDC dc);
+    ~TCanvasDC();
+    TCanvasDC(const TCanvasDC&) = delete;
+    TCanvasDC& operator=(const TCanvasDC&) = delete;
+
+private:
+    TCanvas& FCanvas;
+};
 
 // Draws on a device context. The base class borrows one (SetHandle); a subclass that makes
 // its own overrides CreateHandle and gives it back with SetHandle(nullptr) before freeing

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "GdiGuards.h"
+
 namespace {
 
 COLORREF ListColor(TColor color)
@@ -19,12 +21,10 @@ void PaintShape(HDC dst, int x, int y, int width, int height, HDC src, int sysCo
 {
     // D := ((P xor D) and S) xor P: the brush where the source is black, D where it is white.
     constexpr DWORD kBrushWhereBlack = 0x00B8074A;
-    HBRUSH brush = CreateSolidBrush(GetSysColor(sysColor));
-    if (!brush) throw EOutOfResources("Out of system resources");
-    HGDIOBJ old = SelectObject(dst, brush);
+    const TGdiObject brush(CreateSolidBrush(GetSysColor(sysColor)));
+    if (!brush.Get()) throw EOutOfResources(kGdiOutOfResources);
+    const TSelectObject selected(dst, brush.Get());
     BitBlt(dst, x, y, width, height, src, 0, 0, kBrushWhereBlack);
-    SelectObject(dst, old);
-    DeleteObject(brush);
 }
 
 [[maybe_unused]] const bool gImageListRegistered = (RegisterComponentClass(TImageList::StaticClassInfo()), true);
@@ -229,12 +229,9 @@ void TCustomImageList::Draw(TCanvas* canvas, int x, int y, int index, bool enabl
     ImageList_DrawEx(FHandle, index, shape.Canvas()->Handle(), 0, 0, 0, 0, CLR_NONE, CLR_NONE, ILD_NORMAL);
     shape.SetMonochrome(true);
     HDC src = shape.Canvas()->Handle();
-    const COLORREF oldText = ::SetTextColor(dc, RGB(0, 0, 0));
-    const COLORREF oldBk = ::SetBkColor(dc, RGB(255, 255, 255));
+    const TDCColors colors(dc, RGB(0, 0, 0), RGB(255, 255, 255));
     PaintShape(dc, x + 1, y + 1, FWidth, FHeight, src, COLOR_BTNHIGHLIGHT);
     PaintShape(dc, x, y, FWidth, FHeight, src, COLOR_BTNSHADOW);
-    ::SetBkColor(dc, oldBk);
-    ::SetTextColor(dc, oldText);
 }
 
 void TCustomImageList::Change()

@@ -484,7 +484,8 @@ void TMenu::RebuildHandle()
     // The handle itself stays: a window may show it as its menu bar. DeleteMenu destroys
     // the sub-menus with the entries.
     FItems->ClearHandles();
-    while (GetMenuItemCount(FHandle) > 0) DeleteMenu(FHandle, 0, MF_BYPOSITION);
+    // Last first, once each: an entry the system refuses to delete must not hold us here.
+    for (int i = GetMenuItemCount(FHandle) - 1; i >= 0; --i) DeleteMenu(FHandle, static_cast<UINT>(i), MF_BYPOSITION);
     FItems->FHandle = FHandle;
     FItems->BuildItems();
     MenuChanged();
@@ -534,7 +535,12 @@ bool TMenu::IsShortCut(TShortCut shortCut)
     if (shortCut == scNone) return false;
     TMenuItem* item = FindShortCut(FItems, shortCut);
     if (!item) return false;
-    item->Click();
+    // Called from key handling inside window procedures and hooks, as DispatchCommand is.
+    try {
+        item->Click();
+    } catch (...) {
+        HandleException(item);
+    }
     return true;
 }
 

@@ -2,6 +2,7 @@
 #include "StdCtrls.h"
 
 #include "Forms.h"
+#include "GdiGuards.h"
 
 namespace {
 const std::vector<std::string> AlignmentNames = {"taLeftJustify", "taRightJustify", "taCenter"};
@@ -159,16 +160,14 @@ void TCustomLabel::AdjustBounds()
         bool& Flag;
         ~TDone() { Flag = false; }
     } done{FAdjusting};
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
-    Canvas()->SetHandle(dc);
-    Canvas()->Font()->Assign(*Font());
     RECT r = ClientRect();
-    if (!FWordWrap) r.right = r.left + 0x7FFF;
-    DoDrawText(r, DrawTextFlags() | DT_CALCRECT);
-    Canvas()->SetHandle(nullptr);
-    DeleteDC(dc);
+    {
+        const TMemoryDC dc;
+        const TCanvasDC lent(*Canvas(), dc.DC());
+        Canvas()->Font()->Assign(*Font());
+        if (!FWordWrap) r.right = r.left + 0x7FFF;
+        DoDrawText(r, DrawTextFlags() | DT_CALCRECT);
+    }
     int x = Left();
     int w = r.right - r.left;
     // Right-aligned labels grow to the left, centred ones both ways.

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "GdiGuards.h"
 #include "vyGraphics.h"
 
 namespace {
@@ -311,7 +312,9 @@ void TvySystemMenu::RemoveEntry()
     if (!window || !IsWindow(window)) return;
     HMENU menu = FButton.GetSystemMenu();
     const UINT id = FButton.Identifier();
-    DeleteMenu(menu, id, MF_BYCOMMAND);
+    // Taken out, not deleted: deleting an entry destroys its sub-menu, which is the button's
+    // drop-down menu.
+    RemoveMenu(menu, id, MF_BYCOMMAND);
     if (FSeparators & MenuSeparatorBit(TvyMenuSeparator::seBefore)) DeleteMenu(menu, id + 1000, MF_BYCOMMAND);
     if (FSeparators & MenuSeparatorBit(TvyMenuSeparator::seAfter)) DeleteMenu(menu, id + 2000, MF_BYCOMMAND);
 }
@@ -689,7 +692,8 @@ void TvyCustomCaptionButton::PaintButton(bool pressed)
     const LONG style = WindowStyle();
     if ((style & (WS_BORDER | WS_DLGFRAME)) != (WS_BORDER | WS_DLGFRAME)) return;
 
-    HDC dc = GetWindowDC(window);
+    const TWindowDC windowDC(window);
+    const HDC dc = windowDC.DC();
     RECT wr;
     GetWindowRect(window, &wr);
     int W = wr.right - wr.left;
@@ -720,26 +724,25 @@ void TvyCustomCaptionButton::PaintButton(bool pressed)
 
     const bool xp = XPLook();
     const int cw = bw - 2, ch = bh - 4;
-    HDC mem = CreateCompatibleDC(dc);
-    HBITMAP bmp = CreateCompatibleBitmap(dc, cw, ch);
-    HGDIOBJ oldBmp = SelectObject(mem, bmp);
+    // The face is drawn off screen, then copied in one go.
+    const TGdiObject bmp(CreateCompatibleBitmap(dc, cw, ch));
+    if (!bmp.Get()) return;
+    const TMemoryDC memDC(static_cast<HBITMAP>(bmp.Get()), dc);
+    const HDC mem = memDC.DC();
     RECT face{0, 0, cw, ch};
     HBITMAP xpFace = xp ? CaptionButtonXPFace(FXPStyleColor) : nullptr;
     if (xpFace) {
-        HDC src = CreateCompatibleDC(dc);
-        HGDIOBJ oldSrc = SelectObject(src, xpFace);
+        const TMemoryDC src(xpFace, dc);
         BITMAP info;
         GetObjectA(xpFace, sizeof info, &info);
-        StretchBlt(mem, 0, 0, cw, ch, src, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
-        SelectObject(src, oldSrc);
-        DeleteDC(src);
+        StretchBlt(mem, 0, 0, cw, ch, src.DC(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
     } else {
         DrawFrameControl(mem, &face, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_ADJUSTRECT | (pressed ? DFCS_PUSHED : 0));
     }
     const int p = pressed ? 1 : 0;
     TBitmap* glyph = (pressed && !FGlyphDown->Empty()) ? FGlyphDown.get() : FGlyph.get();
     if (glyph->Empty()) {
-        HGDIOBJ oldFont = SelectObject(mem, FSignFont->Handle());
+        const TSelectObject font(mem, FSignFont->Handle());
         SetBkMode(mem, TRANSPARENT);
         SetTextAlign(mem, TA_CENTER);
         const int x = bw / 2 - 1 + FSignLeft + p, y = FSignTop + p;
@@ -752,17 +755,12 @@ void TvyCustomCaptionButton::PaintButton(bool pressed)
             SetTextColor(mem, GetSysColor(COLOR_BTNSHADOW));
             TextOutA(mem, x, y, &FSign, 1);
         }
-        SelectObject(mem, oldFont);
     } else {
         const bool recolour = FGlyphUseBtnTextColor && FEnabled;
         DrawGlyph(mem, 2 + p, 2 + p, bw - 6, bh - 8, glyph, nullptr, 0, !FEnabled, FGlyphTransparent, clNone, recolour,
                   clBlack, xp ? clWhite : clBtnText);
     }
     BitBlt(dc, FRect.left + t, FRect.top, cw, ch, mem, 0, 0, SRCCOPY);
-    SelectObject(mem, oldBmp);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(window, dc);
 }
 
 // --- hints -----------------------------------------------------------------------------

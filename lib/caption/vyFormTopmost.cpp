@@ -65,6 +65,8 @@ void TvyFormTopmost::Click()
 {
     TvyCustomCaptionButton::Click();
     TvyFormHookComponent::SetTopmost(Down());
+    // A window that refused the change sends no news: the button goes back to what holds.
+    SetDown(Topmost());
 }
 
 void TvyFormTopmost::AfterMessage(TMessage& m)

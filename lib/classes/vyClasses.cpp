@@ -283,7 +283,7 @@ void TvyFormHookComponent::LinkBefore(const TvyHookLink& link, TMessage& m, bool
         if (list && link.Prev == list->BaseProc(link.Window))
             PostMessageA(list->Handle(), VY_REATTACH_HOOKS, 0, reinterpret_cast<LPARAM>(link.Window));
     }
-    if (m.Msg == VY_TOPMOST_CHANGED) SetTopmost(m.WParam != 0);
+    if (m.Msg == VY_TOPMOST_CHANGED) SettleTopmost(m.WParam != 0);
     // The component may be gone when this returns: nothing here may follow it.
     if (link.Client) BeforeMessage(m, handled);
 }
@@ -337,13 +337,27 @@ bool TvyFormHookComponent::Topmost() const
 
 void TvyFormHookComponent::SetTopmost(bool value)
 {
-    if (!Designing()) FStoredTopmost = value;
-    if (value == Topmost()) return;
+    if (Designing()) {
+        if (value == FStoredTopmost) return;
+        FStoredTopmost = value;
+        SendMessageA(FWindow, VY_TOPMOST_CHANGED, value ? 1 : 0, 0);
+        return;
+    }
+    const bool before = Topmost();
     FStoredTopmost = value;
-    if (!Designing())
-        SetWindowTopmost(FWindow, value);
-    // Every component on the window brings its stored value into line.
-    SendMessageA(FWindow, VY_TOPMOST_CHANGED, value ? 1 : 0, 0);
+    if (value == before) return;
+    SetWindowTopmost(FWindow, value);
+    // The window may refuse (one owned by a visible topmost window stays in the band): what
+    // it did is the state, and only a real change is news. Telling the others of a refused
+    // change would have each of them try again, and tell again, without end.
+    const bool after = Topmost();
+    FStoredTopmost = after;
+    if (after != before) SendMessageA(FWindow, VY_TOPMOST_CHANGED, after ? 1 : 0, 0);
+}
+
+void TvyFormHookComponent::SettleTopmost(bool told)
+{
+    FStoredTopmost = Designing() ? told : Topmost();
 }
 
 // --- TvyHFormHookComponent -------------------------------------------------------------

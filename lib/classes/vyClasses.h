@@ -102,6 +102,8 @@ private:
     void Unhook();
     void LinkBefore(const TvyHookLink& link, TMessage& m, bool& handled);
     void LinkAfter(const TvyHookLink& link, TMessage& m);
+    // Another component changed the window's always-on-top state: take it as it is now.
+    void SettleTopmost(bool told);
     bool FStoredTopmost = false;
     HWND FWindow = nullptr;
     TvyHookLink* FLink = nullptr;

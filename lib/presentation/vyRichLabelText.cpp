@@ -167,12 +167,10 @@ private:
         }
         while (i >= 0) {
             const size_t length = Candidate(rest, static_cast<size_t>(i));
-            const int tag = TagAt(length);
+            const int tag = TagAt(Shown(rest, length));
             if (tag < 0) return Chosen(length, Measure(rest.substr(0, length)));
             // The run of candidates that end inside this tag, down to its first.
-            const long long first = static_cast<long long>(
-                std::lower_bound(FBreaks.begin(), FBreaks.end(), FTags[static_cast<size_t>(tag)].first) -
-                FBreaks.begin());
+            const long long first = FirstShowing(rest, i, FTags[static_cast<size_t>(tag)].first);
             long long lo = first - 1, hi = i + 1; // lo fits (or is before the run), hi does not
             int loWidth = 0;
             while (hi - lo > 1) {
@@ -209,7 +207,7 @@ private:
     {
         while (static_cast<long long>(FOutside.size()) <= k && !FExhausted) {
             const size_t length = Candidate(rest, FNext);
-            if (TagAt(length) < 0) FOutside.push_back(FNext);
+            if (TagAt(Shown(rest, length)) < 0) FOutside.push_back(FNext);
             if (length == rest.size())
                 FExhausted = true;
             else
@@ -241,7 +239,25 @@ private:
         }
     }
 
-    // The tag a candidate of that length ends inside, or -1.
+    // How much of a candidate is measured: trailing blanks are cut first. Where a tag
+    // character is itself a blank, the cut can end a candidate before the closer of its last
+    // tag (showing the tag's text) or before its opener, so a candidate counts as ending
+    // where its measured text does.
+    static size_t Shown(std::string_view rest, size_t length) { return TrimRight(rest.substr(0, length)).size(); }
+
+    // The first of the candidates 0 to last whose measured text reaches at least `from`
+    // (the last one does); measured lengths never shrink as candidates grow.
+    long long FirstShowing(std::string_view rest, long long last, size_t from)
+    {
+        long long lo = -1, hi = last;
+        while (hi - lo > 1) {
+            const long long mid = lo + (hi - lo) / 2;
+            (Shown(rest, Candidate(rest, static_cast<size_t>(mid))) >= from ? hi : lo) = mid;
+        }
+        return hi;
+    }
+
+    // The tag a candidate whose measured text has that length ends inside, or -1.
     int TagAt(size_t length) const
     {
         auto it = std::upper_bound(FTags.begin(), FTags.end(), length,

@@ -2,6 +2,7 @@
 #include "vyFormPlacementRules.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -20,7 +21,17 @@ bool Overlaps(int origin, int size, int low, int high)
     return size > 0 && origin < high && static_cast<long long>(origin) + size > low;
 }
 
+int FarEdge(int origin, int size)
+{
+    return static_cast<int>(std::clamp<long long>(static_cast<long long>(origin) + size, INT_MIN, INT_MAX));
+}
+
 } // namespace
+
+TvyPlacementArea BoundsArea(const TvyPlacementBounds& bounds)
+{
+    return {bounds.Left, bounds.Top, FarEdge(bounds.Left, bounds.Width), FarEdge(bounds.Top, bounds.Height)};
+}
 
 TvyPlacementBounds KeepOnWorkArea(const TvyPlacementBounds& bounds, const TvyPlacementArea& area)
 {

@@ -11,7 +11,12 @@ struct TvyPlacementBounds {
 // An area of the screen by its edges; Right and Bottom lie just outside it.
 struct TvyPlacementArea {
     int Left = 0, Top = 0, Right = 0, Bottom = 0;
+    bool operator==(const TvyPlacementArea&) const = default;
 };
+
+// The area the bounds cover. Stored values may be anything a registry value holds: a far
+// edge beyond the range of an int stops at its limit.
+TvyPlacementArea BoundsArea(const TvyPlacementBounds& bounds);
 
 // A stored placement may come from a larger screen or a monitor no longer there. Bounds that
 // share at least one pixel with the area are kept as they are; bounds wholly outside it move

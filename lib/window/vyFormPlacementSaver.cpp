@@ -40,7 +40,8 @@ TvyPlacementArea WorkAreaNear(const TvyPlacementBounds& b)
     static const auto getMonitorInfo = GetProc<TGetMonitorInfo>("user32.dll", "GetMonitorInfoA");
     RECT r{};
     if (monitorFromRect && getMonitorInfo) {
-        const RECT at{b.Left, b.Top, b.Left + b.Width, b.Top + b.Height};
+        const TvyPlacementArea covered = BoundsArea(b);
+        const RECT at{covered.Left, covered.Top, covered.Right, covered.Bottom};
         TMonitorInfo info{};
         info.cbSize = sizeof info;
         if (HANDLE monitor = monitorFromRect(&at, MonitorDefaultToNearest); monitor && getMonitorInfo(monitor, &info))
@@ -216,6 +217,18 @@ void TvyFormPlacementSaver::BeforeMessage(TMessage& m, bool& handled)
         if (FOptions & RegSaverOptionBit(TvyRegSaverOption::saveOnMoveResize)) SavePlacement();
         break;
     default: break;
+    }
+}
+
+void TvyFormPlacementSaver::AfterMessage(TMessage& m)
+{
+    TvyAppHookComponent::AfterMessage(m);
+    // The window is about to appear and our show handler has not run: the program has put
+    // one of its own in its place since loading. The first show counts all the same (and
+    // saving waits for it); the program's handler has had its turn already.
+    if (m.Msg == WM_SHOWWINDOW && m.WParam && FShowForm && !Designing()) {
+        LoadPlacement();
+        RestoreFormShow();
     }
 }
 

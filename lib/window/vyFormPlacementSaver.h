@@ -49,6 +49,7 @@ public:
     void SavePlacement();
 
     void BeforeMessage(TMessage& m, bool& handled) override;
+    void AfterMessage(TMessage& m) override;
     void AppBeforeMessage(TMessage& m, bool& handled) override;
 
 protected:

@@ -69,6 +69,9 @@ TvyFormSystemMenuHook::TvyFormSystemMenuHook(TvyFormSystemMenu* menu, TCustomFor
 void TvyFormSystemMenuHook::BeforeMessage(TMessage& m, bool& handled)
 {
     TvyFormHookComponent::BeforeMessage(m, handled);
+    // The window's menu goes with the window (one re-created by the framework too): the
+    // sub-menus in it are not the window's to take along.
+    if (m.Msg == WM_DESTROY) FMenu->DetachSubMenus();
     // Without own items the menu only changes with the properties.
     TMenuItem* items = FMenu->Items();
     if (items->Count() == 0) return;
@@ -188,12 +191,10 @@ void TvyFormSystemMenu::DetachSubMenus()
     if (!window || !IsWindow(window)) return;
     HMENU menu = GetSystemMenu(window, FALSE);
     if (!menu) return;
-    for (int pos = GetMenuItemCount(menu) - 1; pos >= 0; --pos) {
-        HMENU sub = GetSubMenu(menu, pos);
-        if (!sub) continue;
-        for (int i = 0; i < Items()->Count(); ++i)
-            if (Items()->Items(i)->Handle() == sub) RemoveMenu(menu, static_cast<UINT>(pos), MF_BYPOSITION);
-    }
+    // The system's own menu has none: every sub-menu there is a component's (an own item's,
+    // or a title-bar button's drop-down menu).
+    for (int pos = GetMenuItemCount(menu) - 1; pos >= 0; --pos)
+        if (GetSubMenu(menu, pos)) RemoveMenu(menu, static_cast<UINT>(pos), MF_BYPOSITION);
 }
 
 void TvyFormSystemMenu::Reset()

@@ -92,10 +92,11 @@ public:
     void Loaded() override;
 
 private:
+    friend class TvyFormSystemMenuHook;
     // Sets the form's style; refreshes the frame when it changed.
     void SetStyle(LONG style);
-    // Takes the own items' sub-menus out of the system menu, so that the system's reset,
-    // which destroys the menu it replaces, leaves them to their items.
+    // Takes every sub-menu out of the system menu, so that the system's reset, which
+    // destroys the menu it replaces, or the window's end leaves them to their owners.
     void DetachSubMenus();
     HMENU SystemMenu() const;
 

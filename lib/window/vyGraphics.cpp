@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "FormText.h"
+#include "GdiGuards.h"
 #include "Forms.h"
 #include "vyCursors.h"
 
@@ -80,61 +81,14 @@ void InitializeUnit()
 
 // --- Small GDI owners ------------------------------------------------------------------
 
-class TGdiHandle {
+// A GDI object that must exist: a null one means GDI ran out.
+class TGdiHandle : public TGdiObject {
 public:
-    explicit TGdiHandle(HGDIOBJ object) : FObject(object)
+    explicit TGdiHandle(HGDIOBJ object) : TGdiObject(object)
     {
-        if (!FObject) throw EOutOfResources(kOutOfResources);
+        if (!Get()) throw EOutOfResources(kOutOfResources);
     }
-    ~TGdiHandle()
-    {
-        if (FObject) DeleteObject(FObject);
-    }
-    TGdiHandle(const TGdiHandle&) = delete;
-    TGdiHandle& operator=(const TGdiHandle&) = delete;
-    HGDIOBJ Get() const { return FObject; }
-    HBITMAP Bitmap() const { return static_cast<HBITMAP>(FObject); }
-    HGDIOBJ Release() { return std::exchange(FObject, nullptr); }
-
-private:
-    HGDIOBJ FObject;
-};
-
-// A memory context with one bitmap selected, taken out again before the context goes.
-class TBitmapDC {
-public:
-    explicit TBitmapDC(HBITMAP bitmap) : FDC(CreateCompatibleDC(nullptr))
-    {
-        if (!FDC) throw EOutOfResources(kOutOfResources);
-        FOld = SelectObject(FDC, bitmap);
-    }
-    ~TBitmapDC()
-    {
-        if (FOld) SelectObject(FDC, FOld);
-        DeleteDC(FDC);
-    }
-    TBitmapDC(const TBitmapDC&) = delete;
-    TBitmapDC& operator=(const TBitmapDC&) = delete;
-    HDC DC() const { return FDC; }
-
-private:
-    HDC FDC;
-    HGDIOBJ FOld = nullptr;
-};
-
-class TScreenDC {
-public:
-    TScreenDC() : FDC(GetDC(nullptr)) {}
-    ~TScreenDC()
-    {
-        if (FDC) ReleaseDC(nullptr, FDC);
-    }
-    TScreenDC(const TScreenDC&) = delete;
-    TScreenDC& operator=(const TScreenDC&) = delete;
-    HDC DC() const { return FDC; }
-
-private:
-    HDC FDC;
+    HBITMAP Bitmap() const { return static_cast<HBITMAP>(Get()); }
 };
 
 HBITMAP ScreenBitmap(int width, int height)
@@ -403,17 +357,15 @@ void FillIfAny(TCanvas* canvas, const RECT& r)
 void ChangeColor(HDC dc, int width, int height, COLORREF from, COLORREF to)
 {
     TGdiHandle mask(CreateBitmap(width, height, 1, 1, nullptr));
-    TBitmapDC maskDC(mask.Bitmap());
-    const COLORREF oldBk = SetBkColor(dc, from);
-    BitBlt(maskDC.DC(), 0, 0, width, height, dc, 0, 0, SRCCOPY);
-    SetBkColor(dc, RGB(255, 255, 255));
-    const COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
+    TMemoryDC maskDC(mask.Bitmap());
     TGdiHandle brush(CreateSolidBrush(to));
-    const HGDIOBJ oldBrush = SelectObject(dc, brush.Get());
+    {
+        const TDCBkColor back(dc, from);
+        BitBlt(maskDC.DC(), 0, 0, width, height, dc, 0, 0, SRCCOPY);
+    }
+    const TDCColors colors(dc, RGB(0, 0, 0), RGB(255, 255, 255));
+    const TSelectObject selected(dc, brush.Get());
     BitBlt(dc, 0, 0, width, height, maskDC.DC(), 0, 0, kBrushWhereWhite);
-    SelectObject(dc, oldBrush);
-    SetTextColor(dc, oldText);
-    SetBkColor(dc, oldBk);
 }
 
 // Paints the white pixels of the monochrome mask in color onto dc at (x, y).
@@ -466,11 +418,11 @@ void DrawListImage(HDC dc, int x, int y, TCustomImageList* images, int index, bo
     if (!ImageList_GetIconSize(list, &width, &height) || width <= 0 || height <= 0) return;
     // The image over white, then every pixel that is not white is the shape.
     TGdiHandle picture(ScreenBitmap(width, height));
-    TBitmapDC pictureDC(picture.Bitmap());
+    TMemoryDC pictureDC(picture.Bitmap());
     PatBlt(pictureDC.DC(), 0, 0, width, height, WHITENESS);
     ImageList_DrawEx(list, index, pictureDC.DC(), 0, 0, 0, 0, CLR_NONE, CLR_NONE, ILD_TRANSPARENT);
     TGdiHandle mask(CreateBitmap(width, height, 1, 1, nullptr));
-    TBitmapDC maskDC(mask.Bitmap());
+    TMemoryDC maskDC(mask.Bitmap());
     ShapeMask(maskDC.DC(), pictureDC.DC(), width, height, RGB(255, 255, 255));
     Emboss(dc, x, y, width, height, maskDC.DC());
 }
@@ -988,14 +940,14 @@ void DrawGlyph(HDC dc, int x, int y, int width, int height, TBitmap* glyph, TCus
         if (width <= 0 || height <= 0) return;
         const int gw = glyph->Width();
         const int gh = glyph->Height();
-        TBitmapDC source(glyph->Handle());
+        TMemoryDC source(glyph->Handle());
         const bool recolorNow = recolor && !disabled;
         if (!transparent && !disabled && !recolorNow) {
             StretchBlt(dc, x, y, width, height, source.DC(), 0, 0, gw, gh, SRCCOPY);
             return;
         }
         TGdiHandle copy(ScreenBitmap(width, height));
-        TBitmapDC copyDC(copy.Bitmap());
+        TMemoryDC copyDC(copy.Bitmap());
         SetStretchBltMode(copyDC.DC(), COLORONCOLOR);
         StretchBlt(copyDC.DC(), 0, 0, width, height, source.DC(), 0, 0, gw, gh, SRCCOPY);
         COLORREF clear = transparentColor == clNone ? GetPixel(copyDC.DC(), 0, 0) : ColorToRGB(transparentColor);
@@ -1013,7 +965,7 @@ void DrawGlyph(HDC dc, int x, int y, int width, int height, TBitmap* glyph, TCus
             return;
         }
         TGdiHandle mask(CreateBitmap(width, height, 1, 1, nullptr));
-        TBitmapDC maskDC(mask.Bitmap());
+        TMemoryDC maskDC(mask.Bitmap());
         if (disabled) {
             ShapeMask(maskDC.DC(), copyDC.DC(), width, height, clear);
             Emboss(dc, x, y, width, height, maskDC.DC());

@@ -2,6 +2,7 @@
 // The object model and the form reader/writer on components made for the test.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,8 @@ public:
     void SetShade(TShade v) { FShade = v; }
     unsigned Parts() const { return FParts; }
     void SetParts(unsigned v) { FParts = v; }
+    unsigned long long Wide() const { return FWide; }
+    void SetWide(unsigned long long v) { FWide = v; }
     int Color() const { return FColor; }
     void SetColor(int v)
     {
@@ -131,6 +134,7 @@ private:
     double FRatio = 0.5;
     TShade FShade = TShade::shLight;
     unsigned FParts = 0;
+    unsigned long long FWide = 0;
     int FColor = 0;
     std::unique_ptr<TSettings> FSettings;
     std::unique_ptr<TStrings> FLines;
@@ -202,6 +206,9 @@ const TClassInfo& TThing::StaticClassInfo()
         p.push_back(EnumProp("Shade", &TThing::Shade, &TThing::SetShade, {"shLight", "shMedium", "shDark"},
                              std::optional(TShade::shLight)));
         p.push_back(SetProp("Parts", &TThing::Parts, &TThing::SetParts, {"ptTop", "ptMiddle", "ptBottom"}, 0));
+        std::vector<std::string> wide; // a set type of 70 members: w0 to w69
+        for (int n = 0; n < 70; ++n) wide.push_back("w" + std::to_string(n));
+        p.push_back(SetProp("Wide", &TThing::Wide, &TThing::SetWide, std::move(wide), 0));
         p.push_back(IntProp("Color", &TThing::Color, &TThing::SetColor, 0, &Colors()));
         p.push_back(ObjProp("Settings", &TThing::Settings));
         p.push_back(ObjProp("Lines", &TThing::Lines));
@@ -359,6 +366,21 @@ TEST_F(ClassesTest, WriterRoundTripsAndStoresOnlyWhatDiffersFromTheDefault)
     Log.clear();
     std::unique_ptr<TComponent> again(TFormReader::CreateRoot(text, nullptr));
     EXPECT_EQ(text, TFormWriter::Write(*again));
+
+    // The 64th member of a set is stored; a reference to another form's component is not,
+    // since no reader of this form could find it.
+    TTestRoot other(nullptr);
+    other.SetName("Other");
+    auto* elsewhere = new TThing(&other);
+    elsewhere->SetName("Elsewhere");
+    auto* a = static_cast<TThing*>(again->FindComponent("A"));
+    a->SetWide(1ULL << 63);
+    a->SetBuddy(elsewhere);
+    const std::string edge = TFormWriter::Write(*again);
+    EXPECT_NE(std::string::npos, edge.find("Wide = [w63]")) << edge;
+    EXPECT_EQ(std::string::npos, edge.find("Elsewhere")) << edge;
+    std::unique_ptr<TComponent> third(TFormReader::CreateRoot(edge, nullptr));
+    EXPECT_EQ(1ULL << 63, static_cast<TThing*>(third->FindComponent("A"))->Wide());
 }
 
 struct TBadCase {
@@ -378,6 +400,7 @@ TEST_F(ClassesTest, MalformedFormsNameTheLineAndLeaveNothingAlive)
         {"object Root: TTestRoot\n  object A: TThing\n    Active = 1\n  end\nend\n", 3, "Active", "Wrong value type"},
         {"object Root: TTestRoot\n  object A: TThing\n    Shade = shPurple\n  end\nend\n", 3, "Shade", "shPurple"},
         {"object Root: TTestRoot\n  object A: TThing\n    Parts = [ptSide]\n  end\nend\n", 3, "Parts", "ptSide"},
+        {"object Root: TTestRoot\n  object A: TThing\n    Wide = [w64]\n  end\nend\n", 3, "Wide", "out of range w64"},
         {"object Root: TTestRoot\n  object A: TThing\n    Color = clNoSuch\n  end\nend\n", 3, "Color", "clNoSuch"},
         {"object Root: TTestRoot\n  object A: TThing\n    Color = -7\n  end\nend\n", 3, "Color", "refused"},
         {"object Root: TTestRoot\n  object A: TThing\n    Count = 5000000000\n  end\nend\n", 3, "Count", "range"},
@@ -411,11 +434,14 @@ TEST_F(ClassesTest, ReadingIntoAnExistingRootCleansUpOnlyWhatItMade)
     auto* keep = new TThing(&root);
     keep->SetName("Keep");
     Alive = 1;
-    EXPECT_THROW(TFormReader::ReadRoot(root, "object Root: TTestRoot\n  object A: TThing\n  end\n  object B: TBad\n  end\nend\n"),
+    EXPECT_THROW(TFormReader::ReadRoot(root, "object Root: TTestRoot\n  object Keep: TThing\n  end\n  object A: TThing\n"
+                                             "  end\n  object B: TBad\n  end\nend\n"),
                  EClassNotFound);
     EXPECT_EQ(1, root.ComponentCount());
     EXPECT_EQ(keep, root.FindComponent("Keep"));
     EXPECT_FALSE(root.Loading()) << "a failed read leaves no loading state behind";
+    EXPECT_FALSE(keep->Loading()) << "nor in a component it read into";
+    EXPECT_NE(Log.end(), std::find(Log.begin(), Log.end(), "Loaded Keep Count=0 Buddy=nil"));
     // A component the root already has is read into, not created twice.
     TFormReader::ReadRoot(root, "object Root: TTestRoot\n  object Keep: TThing\n    Count = 9\n  end\nend\n");
     EXPECT_EQ(1, root.ComponentCount());

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <utility>
 
 #include "vyFormPlacementRules.h"
 
@@ -48,6 +49,19 @@ TEST(FormPlacementRules, BoundsAreKeptWhenVisibleAndMovedInsideWhenNot)
     // Areas need not start at the origin.
     EXPECT_EQ((TvyPlacementBounds{-300, 500, 300, 200}), KeepOnWorkArea({100, 900, 300, 200}, LeftMonitor));
     EXPECT_EQ((TvyPlacementBounds{-700, 150, 300, 200}), KeepOnWorkArea({-700, 150, 300, 200}, LeftMonitor));
+}
+
+TEST(FormPlacementRules, TheAreaBoundsCoverEndsAtTheLimitsOfAnInt)
+{
+    const std::pair<TvyPlacementBounds, TvyPlacementArea> cases[] = {
+        {{100, 120, 300, 200}, {100, 120, 400, 320}},
+        {{-50, 10, INT_MAX, INT_MAX}, {-50, 10, INT_MAX - 50, INT_MAX}},
+        {{INT_MAX - 10, INT_MAX, 300, 1}, {INT_MAX - 10, INT_MAX, INT_MAX, INT_MAX}},
+        {{INT_MIN, INT_MIN + 5, -1, -10}, {INT_MIN, INT_MIN + 5, INT_MIN, INT_MIN}},
+    };
+    for (const auto& [bounds, area] : cases)
+        EXPECT_EQ(area, BoundsArea(bounds)) << bounds.Left << ", " << bounds.Top << " size " << bounds.Width << " x "
+                                            << bounds.Height;
 }
 
 } // namespace

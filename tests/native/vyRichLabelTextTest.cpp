@@ -126,6 +126,7 @@ TEST(RichLayoutTest, WordWrapCases)
         int Width, Margin;
         std::vector<std::string> Lines;
         int Widest;
+        char TagClose = ']';
     };
     const TCase cases[] = {
         {"aaa bbb ccc", 45, 0, {"aaa bbb ", "ccc"}, 42},
@@ -143,6 +144,9 @@ TEST(RichLayoutTest, WordWrapCases)
         {"aa bb [b]cc", 35, 0, {"aa bb ", "[b]cc"}, 30},
         {"[b]aa\nbb cc", 30, 0, {"[b]aa", "bb ", "cc"}, 16},
         {"", 10, 2, {""}, 2},
+        // A blank closer: the whole line shows "x" and "zz" (18), which fits; cut after the
+        // blank, "x[yy" would show unclosed and wider (24).
+        {"x[yy zz", 18, 0, {"x[yy zz"}, 18, ' '},
     };
     for (const TCase& c : cases) {
         TFakeMeasurer m;
@@ -150,6 +154,7 @@ TEST(RichLayoutTest, WordWrapCases)
         p.Width = c.Width;
         p.MarginHorz = c.Margin;
         p.WordWrap = true;
+        p.Syntax.TagClose = c.TagClose;
         const TvyRichLayout layout = LayoutRichText(c.Caption, p, m);
         EXPECT_EQ(c.Lines, Texts(layout)) << "caption \"" << c.Caption << "\" width " << c.Width;
         EXPECT_EQ(c.Widest, layout.Widest) << "caption \"" << c.Caption << "\" width " << c.Width;
@@ -196,26 +201,36 @@ std::vector<std::string> ReferenceWrap(std::string_view caption, const TvyRichLa
 TEST(RichLayoutTest, WrapAgreesWithTheLongestFirstReadingOnRandomTexts)
 {
     std::mt19937 rng(1234);
-    const std::string alphabet = "abc   [b][i][][red][DEF]]\n";
-    for (int round = 0; round < 400; ++round) {
-        std::string caption;
-        const int length = static_cast<int>(rng() % 120);
-        for (int i = 0; i < length; ++i) caption += alphabet[rng() % alphabet.size()];
-        TvyRichLayoutParams p;
-        p.Width = 10 + static_cast<int>(rng() % 150);
-        p.MarginHorz = static_cast<int>(rng() % 8);
-        p.WordWrap = true;
-        p.Align = TvyRichAlign::Center;
-        TFakeMeasurer m;
-        const TvyRichLayout layout = LayoutRichText(caption, p, m);
-        ASSERT_EQ(ReferenceWrap(caption, p), Texts(layout)) << "caption \"" << caption << "\" width " << p.Width;
-        // Each width is the line measured from the font it is drawn in.
-        TvyMarkupFont font = p.Base;
-        for (const auto& line : layout.Lines) {
-            TvyMarkupFont probe = font;
-            EXPECT_EQ(MeasureMarkupLine(line.Text, p.Syntax, p.Base, probe, p.MarginHorz, m), line.Width)
-                << "line \"" << line.Text << "\" of \"" << caption << "\"";
-            ScanMarkupLine(line.Text, p.Syntax, p.Base, font, [](std::string_view, const TvyMarkupFont&) {});
+    // Any character may open or close a tag: blanks and control characters too, which the
+    // measurement cuts off a line's end, and one character for both.
+    const std::pair<char, char> tags[] = {{'[', ']'}, {'[', ' '}, {'(', '\t'}, {' ', ']'},  {'\x01', '\x1F'},
+                                          {'\0', ' '}, {'<', '\r'}, {'|', '|'},  {' ', ' '}};
+    for (const auto& [open, close] : tags) {
+        const std::string o(1, open), c(1, close);
+        const std::string alphabet = "abc   " + o + "b" + c + o + "i" + c + o + c + o + "red" + c + o + "DEF" + c + c + "\n";
+        for (int round = 0; round < 400; ++round) {
+            std::string caption;
+            const int length = static_cast<int>(rng() % 120);
+            for (int i = 0; i < length; ++i) caption += alphabet[rng() % alphabet.size()];
+            TvyRichLayoutParams p;
+            p.Width = 10 + static_cast<int>(rng() % 150);
+            p.MarginHorz = static_cast<int>(rng() % 8);
+            p.WordWrap = true;
+            p.Align = TvyRichAlign::Center;
+            p.Syntax.TagOpen = open;
+            p.Syntax.TagClose = close;
+            TFakeMeasurer m;
+            const TvyRichLayout layout = LayoutRichText(caption, p, m);
+            ASSERT_EQ(ReferenceWrap(caption, p), Texts(layout))
+                << "caption \"" << caption << "\" width " << p.Width << " tags " << int(open) << " " << int(close);
+            // Each width is the line measured from the font it is drawn in.
+            TvyMarkupFont font = p.Base;
+            for (const auto& line : layout.Lines) {
+                TvyMarkupFont probe = font;
+                EXPECT_EQ(MeasureMarkupLine(line.Text, p.Syntax, p.Base, probe, p.MarginHorz, m), line.Width)
+                    << "line \"" << line.Text << "\" of \"" << caption << "\"";
+                ScanMarkupLine(line.Text, p.Syntax, p.Base, font, [](std::string_view, const TvyMarkupFont&) {});
+            }
         }
     }
 }

@@ -315,6 +315,19 @@ TEST_F(FormsTest, ReleaseFreesTheFormAfterTheCurrentMessage)
     EXPECT_EQ(std::vector<std::string>{"destroy Inside"}, Events);
 }
 
+// The control a restore gives the focus back to: the last one focused, until it goes.
+TEST_F(FormsTest, TheFocusedControlIsTheScreensActiveControlUntilItGoes)
+{
+    TOwnedPtr<TForm> form(new TForm(nullptr));
+    auto* edit = new TEdit(form.get());
+    edit->SetParent(form.get());
+    form->Show();
+    edit->SetFocus();
+    EXPECT_EQ(edit, Screen->ActiveControl());
+    edit->Free();
+    EXPECT_EQ(nullptr, Screen->ActiveControl());
+}
+
 TEST_F(FormsTest, ScreenKnowsTheSystemCursorsAndOwnsAddedOnes)
 {
     // The system's cursors are loaded on first use; each identifier still gets its own.

@@ -2,6 +2,8 @@
 // The main window as its stored description builds it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <sstream>
@@ -11,6 +13,7 @@
 #include "Pictures.h"
 #include "TestRegistry.h"
 #include "TitleBar.h"
+#include "Version.h"
 #include "WinTest.h"
 
 namespace {
@@ -198,8 +201,11 @@ TEST_F(MainFormTest, AutoRunCheckMarkButtonMenuEntryAndRunEntryStayInStep)
     TvyAppAutoRun& button = *form->vyAppAutoRun;
     auto inStep = [&](bool on, const char* after) {
         EXPECT_EQ(on, form->AutorunatStartUpItem->Checked()) << after;
-        EXPECT_EQ(on, button.AutoRun()) << after;
+        EXPECT_EQ(on, form->vyAppAutoRun->AutoRun()) << after;
         EXPECT_EQ(on, RawText(HKEY_CURRENT_USER, run, name).has_value()) << after;
+        EXPECT_EQ(PixelsOf(*AutoRunGlyph(on)), PixelsOf(*form->vyAppAutoRun->Glyph())) << after << ": the button";
+        const UINT entry = GetMenuState(GetSystemMenu(form->Handle(), FALSE), form->vyAppAutoRun->Identifier(), MF_BYCOMMAND);
+        EXPECT_EQ(on ? UINT(MF_CHECKED) : 0u, entry & MF_CHECKED) << after << ": the system-menu entry";
     };
     inStep(false, "at start");
     form->AutorunatStartUpItem->Click();
@@ -210,6 +216,14 @@ TEST_F(MainFormTest, AutoRunCheckMarkButtonMenuEntryAndRunEntryStayInStep)
     inStep(true, "the system-menu entry");
     form->AutorunatStartUpItem->Click();
     inStep(false, "the tray menu item again");
+
+    // A run that starts with the entry present shows it everywhere from the start.
+    SetText(HKEY_CURRENT_USER, run, name.c_str(), TvyAppAutoRun::EntryData());
+    form.reset();
+    form.reset(Application->CreateForm<TForm1>());
+    form->Timer->SetEnabled(false);
+    inStep(true, "a new window with the entry present");
+    DeleteRawValue(HKEY_CURRENT_USER, run, name);
 }
 
 // Closed from the tray menu as by its close box, the window leaves its place behind.
@@ -258,6 +272,35 @@ TEST_F(MainFormTest, StartupMomentsAreWrittenOnlyWhenAsked)
     const double now = static_cast<double>(std::time(nullptr)) * 1000;
     EXPECT_NEAR(now, ms, 60000) << "milliseconds since 1970: " << text.str();
     EXPECT_FALSE(lines >> event) << "more than the first tick traced: " << text.str();
+}
+
+// The stored form carries the version twice (about box, upgrader), the resource once more.
+TEST_F(MainFormTest, AboutBoxUpgraderAndVersionResourceShowTheVersionOfVersionH)
+{
+    EXPECT_EQ(TG_VERSION_DATE, form->vyAppUpdater->VersionDate()) << "the date the upgrader compares";
+    const std::string shortVersion = "version " TG_STR(TG_VERSION_MAJOR) "." TG_STR(TG_VERSION_MINOR);
+    EXPECT_NE(std::string::npos, form->vyQuickAboutBox->Copyright().find(shortVersion))
+        << form->vyQuickAboutBox->Copyright();
+
+    HRSRC res = FindResourceA(nullptr, MAKEINTRESOURCEA(VS_VERSION_INFO), MAKEINTRESOURCEA(16));
+    ASSERT_NE(nullptr, res);
+    const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, res)));
+    const DWORD size = SizeofResource(nullptr, res);
+    // VS_FIXEDFILEINFO follows the block's key; it begins with its signature 0xFEEF04BD.
+    const BYTE signature[] = {0xBD, 0x04, 0xEF, 0xFE};
+    const BYTE* fixed = std::search(data, data + size, signature, signature + 4);
+    ASSERT_LE(fixed + 52, data + size) << "no fixed file information";
+    DWORD words[4];
+    memcpy(words, fixed + 8, sizeof words); // file version MS, LS, product version MS, LS
+    for (int i : {0, 2}) {
+        EXPECT_EQ(static_cast<DWORD>(TG_VERSION_MAJOR << 16 | TG_VERSION_MINOR), words[i]) << i;
+        EXPECT_EQ(static_cast<DWORD>(TG_VERSION_RELEASE << 16 | TG_VERSION_BUILD), words[i + 1]) << i;
+    }
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    std::wstring wide;
+    for (char c : std::string(TG_VERSION_TEXT)) wide += static_cast<wchar_t>(c);
+    EXPECT_NE(std::string::npos, text.find(std::string(reinterpret_cast<const char*>(wide.c_str()), wide.size() * 2)))
+        << "the file version text " TG_VERSION_TEXT;
 }
 
 } // namespace

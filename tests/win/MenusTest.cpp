@@ -283,9 +283,11 @@ TEST_F(MenusTest, PopupWindowRoutesCommandsAndCatchesExceptions)
     EXPECT_EQ(1u, second.Clicks.size()) << "control notification taken for a menu command";
 
     first.About->OnClick = [](TObject*) { throw Exception("about failed"); };
+    first.About->SetShortCut(MakeShortCut('A', scCtrl));
     EXPECT_NO_THROW(first.Menu->DispatchCommand(first.About->Command())) << "exception escaped DispatchCommand";
+    EXPECT_NO_THROW(first.Menu->IsShortCut(MakeShortCut('A', scCtrl))) << "exception escaped IsShortCut";
     SendMessageA(w, WM_COMMAND, MAKEWPARAM(first.About->Command(), 0), 0);
-    ASSERT_EQ(2u, Caught.size()) << "HandleException calls: one per click";
+    ASSERT_EQ(3u, Caught.size()) << "HandleException calls: one per click";
     for (const TCaught& c : Caught) {
         EXPECT_EQ(first.About, c.Sender) << "caught by the menu, not by the window thunk";
         EXPECT_EQ("about failed", c.Message);

@@ -17,6 +17,8 @@
 #include "vyAppUpdater.h"
 #include "vyAppUpdaterLanguage.h"
 #include "vyAppUpdaterLanguageText.h"
+#include "vyAppUpdaterPassword.h"
+#include "vyAppUpdaterUpgradeMsg.h"
 #include "vyClasses.h"
 
 #include <gtest/gtest.h>
@@ -896,6 +898,84 @@ TEST(vyAppUpdater, DefaultsAndStoredSettings)
     EXPECT_EQ("tally", read->HTTP()->HTTPUsername()) << "credentials reach the client";
     EXPECT_EQ("secret", read->HTTP()->HTTPPassword());
     EXPECT_FALSE(read->Wizard()->Enabled());
+}
+
+// --- What the user answers, and what the engine says ------------------------------------
+
+// Clicks a button of a dialog the engine holds open, from inside its modal loop, once the
+// dialog shows; a message to the real button, as its click.
+std::function<TButton*()> DialogButton;
+void CALLBACK ClickDialogButton(HWND, UINT, UINT_PTR id, DWORD)
+{
+    TButton* button = DialogButton ? DialogButton() : nullptr;
+    if (!button || !IsWindowVisible(button->Handle())) return;
+    KillTimer(nullptr, id);
+    DialogButton = nullptr;
+    SendMessageA(button->Handle(), BM_CLICK, 0, 0);
+}
+
+TEST_F(vyAppUpdaterTest, AnswersInTheDialogsAndTheBoxesOfALostConnection)
+{
+    Server.Route("/dl/tgupd-1.bin", "auth=tally:secret&size=3000");
+    Server.Route("/dl/tgupd-2.bin", "size=20000&cut=5000");
+    const TvyAppUpdaterWizard& wizard = *Updater->Wizard();
+    struct TCase {
+        const char* Name;
+        unsigned Messages;
+        std::string File;
+        std::function<TButton*()> Answer;
+        Lines Log;
+    } cases[] = {
+        {"Later in the upgrade message", vyMessageBit(mAskUpgrade), "tgupd-1.bin",
+         [&]() -> TButton* { return wizard.UpgradeMessageForm() ? wizard.UpgradeMessageForm()->LaterBtn : nullptr; },
+         {"later"}},
+        {"Cancel in the password dialog", vyMessageBit(mPasswordRequest), "tgupd-1.bin",
+         [&]() -> TButton* { return wizard.PasswordForm() ? wizard.PasswordForm()->CancelBtn : nullptr; },
+         {"password", "aborted"}},
+        {"the connection lost", vyMessageBit(mConnLost), "tgupd-2.bin", nullptr, {"connlost"}},
+    };
+    for (const TCase& c : cases) {
+        Log.clear();
+        TestPlatform().Boxes.clear();
+        const size_t requests = Server.RequestCount();
+        Updater->SetShowMessages(c.Messages);
+        Announce({File(c.File)});
+        DialogButton = c.Answer;
+        const UINT_PTR timer = c.Answer ? SetTimer(nullptr, 0, 20, &ClickDialogButton) : 0;
+        Updater->CheckUpdate();
+        const bool ended = WaitFor(c.Log.back());
+        if (timer) KillTimer(nullptr, timer);
+        DialogButton = nullptr;
+        ASSERT_TRUE(ended) << c.Name;
+        Log.erase(Log.begin()); // "begin"
+        EXPECT_EQ(c.Log, Log) << c.Name;
+        EXPECT_EQ(Lines{}, TemporaryFiles()) << c.Name;
+        EXPECT_TRUE(TestPlatform().Execs.empty()) << c.Name;
+        if (c.Messages == vyMessageBit(mAskUpgrade)) {
+            EXPECT_EQ(requests + 1, Server.RequestCount()) << "nothing fetched after Later";
+        }
+        if (c.Messages != vyMessageBit(mConnLost)) {
+            EXPECT_TRUE(TestPlatform().Boxes.empty()) << c.Name;
+            continue;
+        }
+        ASSERT_EQ(1u, TestPlatform().Boxes.size()) << c.Name;
+        EXPECT_EQ(Updater->Wizard()->Text(31), TestPlatform().Boxes[0].Text);
+        EXPECT_EQ(Updater->Wizard()->Text(0), TestPlatform().Boxes[0].Caption);
+        EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), TestPlatform().Boxes[0].Type);
+    }
+}
+
+// Freed in the middle of an upgrade, the component deletes what the upgrade wrote: the
+// finished first file and the unfinished second.
+TEST_F(vyAppUpdaterTest, FreedMidDownloadItLeavesNoTemporaryFile)
+{
+    Server.Route("/dl/tgupd-1.bin", "size=3000");
+    Server.Route("/dl/tgupd-2.bin", "size=60000&chunk=2000&delay=20");
+    Announce({File("tgupd-1.bin"), File("tgupd-2.bin")});
+    Updater->CheckUpdate();
+    ASSERT_TRUE(PumpUntil([&] { return TemporaryFiles().size() == 2; }, Patience)) << "both files begun";
+    Updater.reset();
+    EXPECT_EQ(Lines{}, TemporaryFiles());
 }
 
 } // namespace

@@ -286,6 +286,20 @@ TEST_F(CaptionButtonTest, SystemMenuEntryPlacementCaptionAndClick)
     a->SystemMenu()->SetApplyToMenu(false);
     EXPECT_EQ(-1, MenuPos(a->Identifier()));
     EXPECT_EQ(-1, MenuPos(a->Identifier() + 1000));
+
+    // An entry whose sub-menu is the button's drop-down menu is moved without destroying it.
+    TPopupMenu drop(nullptr);
+    drop.Items()->Add(new TMenuItem(&drop));
+    b->SetPopupMenu(&drop);
+    b->SystemMenu()->SetCaption("Moved");
+    EXPECT_TRUE(IsMenu(drop.Handle())) << "the drop-down menu outlives its old entry";
+    MENUITEMINFOA entry{};
+    entry.cbSize = 44;
+    entry.fMask = MIIM_SUBMENU;
+    EXPECT_TRUE(GetMenuItemInfoA(sys, b->Identifier(), FALSE, &entry));
+    EXPECT_EQ(drop.Handle(), entry.hSubMenu) << "and is the new entry's sub-menu";
+    b->SetPopupMenu(nullptr);
+    EXPECT_TRUE(IsMenu(drop.Handle()));
 }
 
 TEST_F(CaptionButtonTest, TheHintToolFollowsHintEnabledAndVisible)

@@ -185,6 +185,19 @@ TEST_F(FormPlacementSaverTest, ACloseWritesAllSixValuesAndAMaximizedFormReopensM
     form->Show();
     EXPECT_EQ(Text(Designed), Text(Bounds())) << "the second show loads nothing";
     EXPECT_EQ(2u, Shows.size()) << "but runs the form's own handler";
+
+    // A program that gives the form a show handler of its own after loading: the first show
+    // loads all the same, and a close saves.
+    NewForm();
+    int ownShows = 0;
+    form->OnShow = [&](TObject*) { ++ownShows; };
+    form->Show();
+    EXPECT_TRUE(IsZoomed(form->Handle())) << "loaded whatever OnShow holds";
+    EXPECT_TRUE(Topmost());
+    EXPECT_EQ(1, ownShows);
+    DeleteTree(HKEY_CURRENT_USER, Key);
+    SendMessageA(form->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(DWORD(1), Stored("Topmost")) << "and saved at the close";
 }
 
 TEST_F(FormPlacementSaverTest, OptionsChooseWhenToSaveAndWhere)

@@ -268,15 +268,33 @@ TEST_F(FormSystemMenuTest, OwnItemsComeInAtTheirPositionAndAnswerWithTheFormAsSe
          "        Caption = 'Inner'\n"
          "      end\n"
          "    end\n"
+         "  end\n"
+         "  object Drop: TPopupMenu\n"
+         "    object Dropped: TMenuItem\n"
+         "      Caption = 'Dropped'\n"
+         "    end\n"
+         "  end\n"
+         "  object Btn: TvyCaptionButton\n"
+         "    PopupMenu = Drop\n"
+         "    SystemMenu.ApplyToMenu = True\n"
+         "    SystemMenu.Position = 99\n"
          "  end\n");
     auto* first = Find<TMenuItem>("First");
     auto* second = Find<TMenuItem>("Second");
     auto* more = Find<TMenuItem>("More");
-    ASSERT_TRUE(first && second && more);
-    const HWND w = form->Handle();
-    // The hidden item still counts for the position, so Size lands between.
+    auto* btn = Find<TvyCaptionButton>("Btn");
+    ASSERT_TRUE(first && second && more && btn);
+    HWND w = form->Handle();
+    // The hidden item still counts for the position, so Size lands between; a title-bar
+    // button's entry, with its drop-down menu, at the end.
     const std::vector<UINT> expected = {SC_RESTORE, SC_MOVE, first->Command(), second->Command(), SC_SIZE,
-                                        more->Command(), SC_MINIMIZE, SC_MAXIMIZE, Sep, SC_CLOSE};
+                                        more->Command(), SC_MINIMIZE, SC_MAXIMIZE, Sep, SC_CLOSE, btn->Identifier()};
+    const HMENU drop = Find<TPopupMenu>("Drop")->Handle();
+    auto dropIntact = [&] {
+        HMENU m = GetSystemMenu(w, FALSE);
+        return IsMenu(drop) && GetSubMenu(m, GetMenuItemCount(m) - 1) == drop;
+    };
+    EXPECT_TRUE(dropIntact()) << "the button's drop-down menu after loading";
     EXPECT_EQ(expected, Ids(w));
     const auto entries = Entries(w);
     ASSERT_EQ(expected.size(), entries.size());
@@ -309,6 +327,17 @@ TEST_F(FormSystemMenuTest, OwnItemsComeInAtTheirPositionAndAnswerWithTheFormAsSe
     EXPECT_EQ(expected, Ids(w)) << "rebuilt by Alt+Space";
     EXPECT_TRUE(IsMenu(sub)) << "the sub-menu is the item's, not the reset's to destroy";
     EXPECT_EQ(sub, more->Handle());
+    EXPECT_TRUE(dropIntact()) << "the button's drop-down menu after the rebuilds";
+
+    // A window the framework makes anew gets the same menu, sub-menus and all.
+    form->SetBorderStyle(TFormBorderStyle::bsSingle);
+    ASSERT_NE(w, form->Handle());
+    w = form->Handle();
+    EXPECT_TRUE(PumpUntil([&] { return Ids(w) == expected; })) << "re-created";
+    EXPECT_EQ(expected, Ids(w));
+    EXPECT_TRUE(IsMenu(sub));
+    EXPECT_EQ(sub, GetSubMenu(GetSystemMenu(w, FALSE), 5)) << "the item's sub-menu, in the new window's menu";
+    EXPECT_TRUE(dropIntact()) << "the button's drop-down menu in the new window's menu";
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "FormReader.h"
@@ -11,6 +12,7 @@
 #include "Pictures.h"
 #include "TitleBar.h"
 #include "WinTest.h"
+#include "vyFormMagnet.h"
 #include "vyFormTopmost.h"
 
 namespace {
@@ -42,6 +44,20 @@ int MenuPos(HWND w, UINT id)
         if (GetMenuItemID(m, i) == id) return i;
     return -1;
 }
+
+// Counts the always-on-top notices reaching a window, ahead of every component's hook. Past
+// a cap it swallows them, so that a loop of notices ends (well before Wine's own limit on
+// nested messages) and shows in the count.
+struct TNoticeCounter {
+    static constexpr int Cap = 40;
+    static inline int Count = 0;
+    static inline WNDPROC Prev = nullptr;
+    static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
+    {
+        if (msg == VY_TOPMOST_CHANGED && ++Count > Cap) return 0;
+        return CallWindowProcA(Prev, w, msg, wp, lp);
+    }
+};
 
 class FormTopmostTest : public ::testing::Test {
 protected:
@@ -183,6 +199,48 @@ TEST_F(FormTopmostTest, ChangesFromAnywhereReachEveryButtonOnceAndRepeatsFireNot
         EXPECT_EQ(expected, second) << "the other button, after " << s.How;
     }
     EXPECT_EQ(1, clicks) << "only the entry of this button clicks it";
+}
+
+// A form owned by a visible always-on-top form stays in the band whatever it is told: each
+// component settles on that, nobody is told of a change that did not happen, and the
+// components do not answer one another without end.
+TEST_F(FormTopmostTest, AWindowThatRefusesTheChangeHearsNoNewsAndDoesNotLoop)
+{
+    TOwnedPtr<TForm> owner(new TForm(nullptr));
+    owner->SetFormStyle(TFormStyle::fsStayOnTop);
+    owner->SetBounds(60, 60, 200, 120);
+    owner->Show();
+    ASSERT_TRUE(IsTopmost(owner->Handle()));
+    for (const bool withButton : {false, true}) {
+        const char* what = withButton ? "a magnet and a button" : "a magnet alone";
+        Changes.clear();
+        auto* magnet = new TvyFormMagnet(form.get());
+        TvyFormTopmost* b = withButton ? AddButton() : nullptr;
+        HWND w = form->Handle();
+        form->Show();
+        TNoticeCounter::Prev = reinterpret_cast<WNDPROC>(
+            SetWindowLongA(w, GWL_WNDPROC, reinterpret_cast<LONG>(&TNoticeCounter::Proc)));
+        auto notices = [] { return std::exchange(TNoticeCounter::Count, 0); };
+
+        magnet->SetFormTopmost(true);
+        EXPECT_TRUE(IsTopmost(w)) << what;
+        EXPECT_EQ(1, notices()) << what << ": one notice of the real change";
+        SetWindowLongA(w, GWL_HWNDPARENT, reinterpret_cast<LONG>(owner->Handle()));
+        magnet->SetFormTopmost(false);
+        EXPECT_TRUE(IsTopmost(w)) << what << ": the owner keeps it in the band";
+        EXPECT_EQ(0, notices()) << what << ": refused, so no news";
+        magnet->RestoreState();
+        EXPECT_EQ(0, notices()) << what << ": the stored state is the window's";
+        if (b) {
+            SendMessageA(w, WM_SYSCOMMAND, b->Identifier(), 0);
+            EXPECT_EQ(0, notices()) << what << ": the button's entry, refused";
+            EXPECT_TRUE(b->Down()) << what << ": the button shows what holds";
+            EXPECT_TRUE(MenuChecked(w, b->Identifier())) << what;
+        }
+        EXPECT_EQ(withButton ? std::vector<bool>{true} : std::vector<bool>{}, Changes) << what;
+        SetWindowLongA(w, GWL_WNDPROC, reinterpret_cast<LONG>(TNoticeCounter::Prev));
+        form.reset(new TForm(nullptr));
+    }
 }
 
 TEST_F(FormTopmostTest, AStoredFormPlacesTheEntryAndLoadingMirrorsTheWindow)

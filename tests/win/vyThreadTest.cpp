@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -537,6 +538,33 @@ TEST_F(vyThreadTest, HandOversQueuedByAnEndedThreadAreDropped)
     PumpQueued();
     EXPECT_FALSE(SentMessageWaiting()) << "the hand-over was taken from the queue";
     EXPECT_EQ(0, ran.load()) << "a dead thread's hand-over ran";
+}
+
+struct THandOver {
+    HANDLE Self = nullptr;
+    std::shared_ptr<int> Token = std::make_shared<int>();
+};
+
+// Held still by the main thread between the answer and taking it, and ended there.
+DWORD WINAPI HandOverAndStop(LPVOID p)
+{
+    const auto* h = static_cast<THandOver*>(p);
+    Synchronize([self = h->Self, token = h->Token] { SuspendThread(self); });
+    return 0;
+}
+
+TEST_F(vyThreadTest, AHandOverAnsweredToAThreadEndedBeforeItTookTheAnswerIsFreed)
+{
+    THandOver h;
+    DWORD id = 0;
+    h.Self = CreateThread(nullptr, 0, &HandOverAndStop, &h, CREATE_SUSPENDED, &id);
+    ASSERT_NE(nullptr, h.Self);
+    ResumeThread(h.Self);
+    ASSERT_TRUE(HandOverWaiting()) << "the thread's hand-over never arrived";
+    PumpQueued();
+    TerminateThreadAndWait(h.Self, id);
+    CloseHandle(h.Self);
+    EXPECT_EQ(1, h.Token.use_count()) << "the hand-over and its method were kept";
 }
 
 TEST_F(vyThreadTest, StoredNotSuspendedStartsAtLoaded)
