@@ -121,6 +121,7 @@ private:
     std::string Text(int n) const;
 
     void HTTPDone(TStream* data);
+    void HTTPFailed();
     void HTTPProgress(int fileSize, int bytesRead, int elapsed, int left, uint8_t percents, float rate);
     void HTTPConnLost();
     void HTTPError(int status);
@@ -128,13 +129,19 @@ private:
     void HTTPPasswordRequest(bool& tryAgain);
 
     void InfoFileReceived(TStream* data);
+    void NoInfoFile();
     void NoUpdate();
     void NextDownload(bool first);
     void LostFile(int status);
+    bool SkipLostFile(int status, bool nameRefused);
+    void Abandon(int text, const std::string& file = {});
+    bool CheckStoredFiles();
     void FinishUpgrade();
     void StopStep();
     void DeleteWrittenFiles();
     void StartSwapProgram();
+    bool TakeUpgradeLock();
+    void ReleaseUpgradeLock();
 
     TOwnedPtr<TvyCustomHTTP> FHTTP;
     TOwnedPtr<TvyAppUpdaterInfo> FInfoFile;
@@ -161,6 +168,11 @@ private:
     // The ".uTMP" files this upgrade has written or begun: an abandoned upgrade deletes
     // them, so that a later swap program never installs a broken set.
     std::vector<std::string> FWritten;
+    // The files this upgrade has stored whole: address and temporary path.
+    std::vector<std::pair<std::string, std::string>> FStored;
+    // Held from the offer of an upgrade until it ends: one upgrade at a time per folder,
+    // whatever instance of the program runs it.
+    HANDLE FUpgradeLock = nullptr;
     int FBaseId = 0;
     // Counts the stop steps: a step that fires an event sees by it whether the upgrade ended.
     unsigned FRun = 0;

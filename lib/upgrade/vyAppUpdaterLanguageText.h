@@ -26,7 +26,7 @@ const std::vector<TvyUpgradeLanguageInfo>& vyUpgradeLanguages();
 // Base identifier of the language's block; wlAuto resolves through userLangId (a LANGID).
 int vyAppUpdaterLanguageBase(TvyAppUpdaterLanguage language, unsigned short userLangId);
 
-// Offsets of the 32 texts (text n has identifier base + n), named after their use.
+// Offsets of the 36 texts (text n has identifier base + n), named after their use.
 enum TvyUpgradeText : int {
     utWizardCaption = 0,     // dialog and message box captions
     utDownloadingTitle,      // wizard title while downloading
@@ -59,9 +59,14 @@ enum TvyUpgradeText : int {
     utFileNotFound,          // %s: the file
     utPasswordProtected,     // %s: the file
     utCannotStore,
-    utConnectionLost = 31 };
-constexpr int vyUpgradeTextCount = 32;
-// A language owns this many identifiers from its base; the texts use the first 32.
+    utConnectionLost = 31,
+    utSwapNotStarted,        // the swap program could not be written or started
+    utNameNotAllowed,        // %s: the file
+    utCannotStoreFile,       // %s: the file
+    utDamagedFile,           // %s: the file
+};
+constexpr int vyUpgradeTextCount = 36;
+// A language owns this many identifiers from its base; the texts use the first 36.
 constexpr int vyUpgradeBlockSize = 50;
 constexpr int vyUpgradeTextAppTitle = 50997, vyUpgradeTextDesignEnv = 50998,
               vyUpgradeTextSignature = 50999;
