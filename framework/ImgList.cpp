@@ -137,6 +137,19 @@ int TCustomImageList::Add(TBitmap* image, TBitmap* mask)
         if (!FSpare.empty()) {
             spare = FSpare.back();
             FSpare.pop_back();
+        } else {
+            // A DIB section rather than a bitmap of the screen's: Wine checks the display
+            // settings with the wineserver each time a screen bitmap is selected into a
+            // context, which the copy does on every add.
+            BITMAPINFO info{};
+            info.bmiHeader.biSize = sizeof info.bmiHeader;
+            info.bmiHeader.biWidth = FWidth;
+            info.bmiHeader.biHeight = FHeight;
+            info.bmiHeader.biPlanes = 1;
+            info.bmiHeader.biBitCount = 32;
+            void* bits = nullptr;
+            spare = CreateDIBSection(FCopyDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+            if (!spare) throw EOutOfResources("Out of system resources");
         }
         HBITMAP kept = nullptr;
         try {
