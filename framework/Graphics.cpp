@@ -1019,7 +1019,12 @@ HBITMAP TBitmap::CopyInto(HDC dc, HBITMAP target) const
     HBITMAP copy = target ? target : static_cast<HBITMAP>(made.Get());
     HGDIOBJ old = SelectObject(dc, copy);
     if (!old) throw EOutOfResources(kOutOfResources);
-    WithDC([&](HDC src) { BitBlt(dc, 0, 0, FWidth, FHeight, src, 0, 0, SRCCOPY); });
+    try {
+        WithDC([&](HDC src) { BitBlt(dc, 0, 0, FWidth, FHeight, src, 0, 0, SRCCOPY); });
+    } catch (...) {
+        SelectObject(dc, old); // the caller may delete its target
+        throw;
+    }
     SelectObject(dc, old);
     made.Release();
     return copy;
