@@ -50,6 +50,9 @@ struct TRegisterMain {
 // Posted by FormCreate: the first sample, as soon as the message loop runs.
 constexpr UINT WM_FIRSTSAMPLE = WM_APP + 1;
 
+// The about box's picture is 32 x 32 (its image's stored size).
+constexpr int AboutIconSize = 32;
+
 // 40 and above is plenty, 20 to 39 is getting low, below 20 is short.
 TColor GaugeColor(int percent)
 {
@@ -92,6 +95,10 @@ void TForm1::DrawTrayPicture(int sys, int user, int gdi, TColor sysColor, TColor
 void TForm1::FormCreate(TObject*)
 {
     AutorunatStartUpItem->SetChecked(vyAppAutoRun->AutoRun());
+    // The about box shows the program's own icon, at its picture's size.
+    TIcon icon;
+    icon.LoadFromResourceName(MainInstance(), "MAINICON", AboutIconSize, AboutIconSize);
+    vyQuickAboutBox->SetIcon(&icon);
     FPicture = std::make_unique<TBitmap>();
     DrawTrayPicture(100, 100, 100, clAqua, clAqua, clAqua);
     ImageList->Add(FPicture.get(), nullptr);

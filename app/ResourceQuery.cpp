@@ -9,6 +9,7 @@
 #include "Platform.h"
 #include "SysUtils.h"
 #include "WinUtils.h"
+#include "vyClassesUtils.h"
 
 extern "C" {
 int32_t tgUserModule = 0;
@@ -74,12 +75,6 @@ uint32_t __cdecl CallThroughCallback(uint32_t proc, uint32_t selector)
     constexpr DWORD WCB16_PASCAL = 0;
     Callback16Ex(proc, WCB16_PASCAL, sizeof arg, &arg, &result);
     return result & 0xFFFF;
-}
-
-bool IsWine()
-{
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
 struct TChosen {

@@ -2,6 +2,9 @@
 // GDI and USER objects held by other programs of the same wineserver, for the soak.
 //   GuiObjects.exe NAME.exe...   prints "NAME gdi=N windows=N guiresources=G/U" per program
 //   GuiObjects.exe --self-check  creates and frees objects of its own and checks the counts follow
+//   GuiObjects.exe --post MSG LPARAM NAME.exe   posts message MSG (wParam 0) to every window of
+//                                the program, message-only ones included: the benchmark uses it
+//                                to hand the tray icon a double click
 // Wine's GetGuiResources is a stub that answers 0 (it is printed as guiresources so a later
 // Wine that answers shows it). So GDI objects are counted from the program's own GDI handle
 // table (GdiHandleTable.h). An icon holds two GDI bitmaps, so a leaked icon shows there
@@ -12,6 +15,7 @@
 #include <tlhelp32.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -28,6 +32,9 @@ int GdiObjects(HANDLE process)
 struct WindowCount {
     DWORD pid;
     int count;
+    int visible;
+    UINT post; // a message to post to each (0: none)
+    LPARAM postParam;
 };
 
 BOOL CALLBACK CountChild(HWND wnd, LPARAM param)
@@ -35,7 +42,10 @@ BOOL CALLBACK CountChild(HWND wnd, LPARAM param)
     auto* c = reinterpret_cast<WindowCount*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(wnd, &pid);
-    if (pid == c->pid) ++c->count;
+    if (pid != c->pid) return TRUE;
+    ++c->count;
+    c->visible += IsWindowVisible(wnd) ? 1 : 0;
+    if (c->post) PostMessageA(wnd, c->post, 0, c->postParam);
     return TRUE;
 }
 
@@ -46,12 +56,12 @@ BOOL CALLBACK CountTop(HWND wnd, LPARAM param)
     return TRUE;
 }
 
-int Windows(DWORD pid)
+WindowCount Windows(DWORD pid, UINT post = 0, LPARAM postParam = 0)
 {
-    WindowCount c{pid, 0};
+    WindowCount c{pid, 0, 0, post, postParam};
     EnumWindows(CountTop, reinterpret_cast<LPARAM>(&c));
     for (HWND w = nullptr; (w = FindWindowExA(HWND_MESSAGE, w, nullptr, nullptr));) CountTop(w, reinterpret_cast<LPARAM>(&c));
-    return c.count;
+    return c;
 }
 
 void Report(const char* name, DWORD pid)
@@ -61,8 +71,9 @@ void Report(const char* name, DWORD pid)
         std::printf("%s cannot be opened (%lu)\n", name, GetLastError());
         return;
     }
-    std::printf("%s gdi=%d windows=%d guiresources=%lu/%lu\n", name, GdiObjects(process), Windows(pid),
-                GetGuiResources(process, GR_GDIOBJECTS), GetGuiResources(process, GR_USEROBJECTS));
+    const WindowCount w = Windows(pid);
+    std::printf("%s gdi=%d windows=%d visible=%d guiresources=%lu/%lu\n", name, GdiObjects(process), w.count,
+                w.visible, GetGuiResources(process, GR_GDIOBJECTS), GetGuiResources(process, GR_USEROBJECTS));
     CloseHandle(process);
 }
 
@@ -91,20 +102,24 @@ int SelfCheck()
 int main(int argc, char** argv)
 {
     if (argc == 2 && std::strcmp(argv[1], "--self-check") == 0) return SelfCheck();
+    const bool post = argc == 5 && std::strcmp(argv[1], "--post") == 0;
     int found = 0;
-    for (int a = 1; a < argc; ++a) {
+    for (int a = post ? 4 : 1; a < argc; ++a) {
         HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
         PROCESSENTRY32 entry{};
         entry.dwSize = sizeof entry;
         bool seen = false;
         for (BOOL more = Process32First(snap, &entry); more; more = Process32Next(snap, &entry)) {
             if (lstrcmpiA(entry.szExeFile, argv[a]) != 0) continue;
-            Report(argv[a], entry.th32ProcessID);
+            if (post)
+                Windows(entry.th32ProcessID, static_cast<UINT>(std::atoi(argv[2])), std::atoi(argv[3]));
+            else
+                Report(argv[a], entry.th32ProcessID);
             seen = true;
         }
         CloseHandle(snap);
         if (!seen) std::printf("%s not running\n", argv[a]);
         found += seen;
     }
-    return found == argc - 1 ? 0 : 1;
+    return found == (post ? 1 : argc - 1) ? 0 : 1;
 }

@@ -4,11 +4,15 @@
 // 50 ms it draws the picture, makes an icon of it, hands it with the three-figure tooltip to
 // the notification area (NIM_MODIFY) and frees the icon it replaced. What the real program
 // costs beyond this is the price of its framework.
+// With "/queries" on its command line it also asks for the three free-resource figures each
+// tick the way the program does under Wine (load USER.EXE, look up GetFreeSystemResources,
+// free the module, call it through kernel32's generic 16-bit callback) and draws those.
 #include <windows.h>
 
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "StartupTrace.h"
 
@@ -23,7 +27,41 @@ HICON gIcon;
 NOTIFYICONDATAA gData;
 
 // The figures the 16-bit heaps report under Wine; whole percentages as the program has them.
-constexpr int Figures[3] = {99, 99, 99};
+int Figures[3] = {99, 99, 99};
+
+// The 16-bit services of kernel32 (ordinals 35, 36, 37 and 55), set only with "/queries".
+using TLoad16 = WORD(WINAPI*)(LPCSTR);
+using TFree16 = void(WINAPI*)(WORD);
+using TProc16 = DWORD(WINAPI*)(WORD, LPCSTR);
+using TCallback16 = BOOL(WINAPI*)(DWORD, DWORD, DWORD, void*, DWORD*);
+TLoad16 gLoad16;
+TFree16 gFree16;
+TProc16 gProc16;
+TCallback16 gCallback16;
+
+bool SetUpQueries()
+{
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    auto ordinal = [kernel](WORD n) { return GetProcAddress(kernel, MAKEINTRESOURCEA(n)); };
+    gLoad16 = reinterpret_cast<TLoad16>(reinterpret_cast<void*>(ordinal(35)));
+    gFree16 = reinterpret_cast<TFree16>(reinterpret_cast<void*>(ordinal(36)));
+    gProc16 = reinterpret_cast<TProc16>(reinterpret_cast<void*>(ordinal(37)));
+    gCallback16 = reinterpret_cast<TCallback16>(reinterpret_cast<void*>(ordinal(55)));
+    return gLoad16 && gFree16 && gProc16 && gCallback16;
+}
+
+// selector 0: system, 1: GDI, 2: User resources, as the program asks for them.
+int QueryFree(WORD selector)
+{
+    const WORD user = gLoad16("USER.EXE");
+    if (user < 32) return 0;
+    gFree16(user); // the module stays loaded by the system; the program frees it here too
+    const DWORD proc = gProc16(user, "GetFreeSystemResources");
+    if (!proc) return 0;
+    DWORD result = 0;
+    gCallback16(proc, 0 /* Pascal */, sizeof selector, &selector, &result);
+    return static_cast<int>(result & 0xFFFF);
+}
 
 void DrawPicture()
 {
@@ -44,6 +82,11 @@ void DrawPicture()
 
 void Tick(HWND wnd)
 {
+    if (gLoad16) {
+        Figures[0] = QueryFree(0);
+        Figures[1] = QueryFree(2);
+        Figures[2] = QueryFree(1);
+    }
     DrawPicture();
     ICONINFO info{};
     info.fIcon = TRUE;
@@ -72,9 +115,10 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
     TraceStartup("main");
+    if (std::strstr(commandLine, "/queries") && !SetUpQueries()) return 1;
     WNDCLASSA wc{};
     wc.lpfnWndProc = WndProc;
     wc.hInstance = instance;

@@ -1,8 +1,10 @@
 # bench/benchlib.sh: what the Wine benchmarks share. Source it from a bench script after
 # scripts/lib.sh; it defines functions only.
 
-# bench_build TARGET...: the tools, then the Release tree the tests use, only the named targets.
+# bench_build TARGET...: the tools, then the Release tree the tests use, only the named targets
+# (BENCH_NOBUILD=1: what is built already, e.g. while another build holds the tree).
 bench_build() {
+    [ "${BENCH_NOBUILD:-0}" = 1 ] && return 0
     tg_ensure_deps
     cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build build/win -j 2 --target "$@" >/dev/null

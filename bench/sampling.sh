@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
 # bench/sampling.sh: the program sampling at 20 Hz beside the floor (TrayFloor: the least
-# work that shows a fresh tray picture at 20 Hz) and a bare 50 ms timer (MinimalTimer), all
-# three at once under one wineserver inside a Wine virtual desktop with a taskbar, so the
-# notification area really draws every picture. Measured side by side because the machine's
-# load moves CPU figures from one minute to the next; only figures of the same window compare.
+# work that shows a fresh tray picture at 20 Hz), the floor that also makes the program's
+# three resource queries each tick (TrayFloor /queries, run as TrayFloorQueries.exe) and a
+# bare 50 ms timer (MinimalTimer), all at once under one wineserver inside a Wine virtual
+# desktop with a taskbar, so the notification area really draws every picture. Measured side
+# by side because the machine's load moves CPU figures from one minute to the next; only
+# figures of the same window compare.
+#
+# The program is started as users start it: hidden, with only its tray icon. BENCH_SHOWN=1
+# brings its window up first, as a double click on the icon does (the tray callback posted
+# by bench/GuiObjects.exe).
 #
 # BENCH_SECONDS (default 60) per measuring window, BENCH_RUNS (default 1) windows one after
 # the other over the same processes; BENCH_PERF=1 adds each window's system calls and
@@ -17,19 +23,23 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
 source bench/benchlib.sh
-bench_build Tallyglass TrayFloor MinimalTimer
+bench_build Tallyglass TrayFloor MinimalTimer GuiObjects
 
 seconds=${BENCH_SECONDS:-60}
 runs=${BENCH_RUNS:-1}
 bench_session bench
+# A copy under its own name, so that its process can be told from the plain floor's.
+cp build/win/bench/TrayFloor.exe "$WINEPREFIX.TrayFloorQueries.exe"
 bench_start build/win/app/Tallyglass.exe
 bench_start build/win/bench/TrayFloor.exe
+bench_start "$WINEPREFIX.TrayFloorQueries.exe" /queries
 bench_start build/win/bench/MinimalTimer.exe
 prog=$(bench_pid Tallyglass.exe)
 floor=$(bench_pid TrayFloor.exe)
+floorq=$(bench_pid TrayFloorQueries.exe)
 base=$(bench_pid MinimalTimer.exe)
-names=(Tallyglass TrayFloor MinimalTimer wineserver explorer)
-pids=("$prog" "$floor" "$base" "$BENCH_SERVER" "$BENCH_DESKTOP")
+names=(Tallyglass TrayFloor FloorQueries MinimalTimer wineserver explorer)
+pids=("$prog" "$floor" "$floorq" "$base" "$BENCH_SERVER" "$BENCH_DESKTOP")
 if [ -n "${BENCH_BASELINE:-}" ]; then
     # Another build of the program (a copy under another file name), measured in the same
     # windows: a change's effect, free of the machine's load.
@@ -37,8 +47,17 @@ if [ -n "${BENCH_BASELINE:-}" ]; then
     names+=(baseline)
     pids+=("$(bench_pid "$(basename "$BENCH_BASELINE")")")
 fi
-counted=(0 1 ${BENCH_BASELINE:+5})
+counted=(0 1 2 ${BENCH_BASELINE:+6})
 sleep 5 # start-up is not what is measured
+objects() { wine "$(tg_winpath build/win/bench/GuiObjects.exe)" "$@" 2>/dev/null | tr -d '\r'; }
+if [ "${BENCH_SHOWN:-0}" = 1 ]; then
+    # The tray icon's callback message (VY_TRAY_CALLBACK) with a double click: the icon's
+    # default menu item restores the window. The baseline gets the same.
+    objects --post 14948 515 Tallyglass.exe >/dev/null
+    [ -n "${BENCH_BASELINE:-}" ] && objects --post 14948 515 "$(basename "$BENCH_BASELINE")" >/dev/null
+    sleep 2
+fi
+objects Tallyglass.exe ${BENCH_BASELINE:+"$(basename "$BENCH_BASELINE")"} | sed 's/^/started: /'
 hz=$(getconf CLK_TCK)
 declare -A rss0 anon0
 for i in "${!pids[@]}"; do
@@ -73,7 +92,9 @@ for run in $(seq "$runs"); do
     ratio=$(awk -v p=$((c1[0] - c0[0])) -v f=$((c1[1] - c0[1])) 'BEGIN { printf (f > 0 ? "%.2f" : "n/a"), (f > 0 ? p / f : 0) }')
     ratios+=("$ratio")
     printf '%14s' "$ratio"
-    [ -n "${BENCH_BASELINE:-}" ] && awk -v p=$((c1[5] - c0[5])) -v f=$((c1[1] - c0[1])) \
+    awk -v p=$((c1[2] - c0[2])) -v f=$((c1[1] - c0[1])) \
+        'BEGIN { printf "   queries/floor %s", (f > 0 ? sprintf("%.2f", p / f) : "n/a") }'
+    [ -n "${BENCH_BASELINE:-}" ] && awk -v p=$((c1[6] - c0[6])) -v f=$((c1[1] - c0[1])) \
         'BEGIN { printf "   baseline/floor %s", (f > 0 ? sprintf("%.2f", p / f) : "n/a") }'
     printf '   load %s\n' "$(cut -d' ' -f1 /proc/loadavg)"
     if [ "${BENCH_PERF:-0}" = 1 ]; then

@@ -295,8 +295,11 @@ void TCustomForm::CreateWnd()
 void TCustomForm::ApplyIcon()
 {
     if (!HandleAllocated()) return;
-    HICON icon = FIcon->Empty() ? (Application ? Application->Icon()->Handle() : nullptr) : FIcon->Handle();
+    const bool own = !FIcon->Empty();
+    HICON icon = own ? FIcon->Handle() : (Application ? Application->Icon()->Handle() : nullptr);
+    HICON smallIcon = own || !Application ? nullptr : Application->SmallIcon();
     SendMessageA(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageA(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
 }
 
 bool TCustomForm::ShowingWanted() const
@@ -653,7 +656,8 @@ const TClassInfo& TApplication::StaticClassInfo()
     return info;
 }
 
-TApplication::TApplication(TComponent* owner) : TComponent(owner), FIcon(std::make_unique<TIcon>())
+TApplication::TApplication(TComponent* owner)
+    : TComponent(owner), FIcon(std::make_unique<TIcon>()), FSmallIcon(std::make_unique<TIcon>())
 {
     WindowProc = [this](TMessage& m) { WndProc(m); };
     SetExceptionHandler(&ApplicationExceptionHandler);
@@ -666,7 +670,13 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner), FIcon(std::ma
     if (dot != std::string::npos) name = name.substr(0, dot);
     FTitle = name;
     // The program's main icon, when it has one.
-    if (HICON icon = LoadIconA(MainInstance(), "MAINICON")) FIcon->SetHandle(CopyIcon(icon));
+    if (HICON icon = LoadIconA(MainInstance(), "MAINICON")) {
+        FIcon->SetHandle(CopyIcon(icon));
+        // LoadIcon gives the large image; a title bar would show it shrunk.
+        FSmallIcon->SetHandle(static_cast<HICON>(LoadImageA(MainInstance(), "MAINICON", IMAGE_ICON,
+                                                            GetSystemMetrics(SM_CXSMICON),
+                                                            GetSystemMetrics(SM_CYSMICON), 0)));
+    }
 
     static const char className[] = "TApplication";
     WNDCLASSA wc{};
@@ -695,9 +705,13 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner), FIcon(std::ma
     });
     SetWindowLongA(FHandle, GWL_WNDPROC, reinterpret_cast<LONG>(FObjectInstance));
     if (!FIcon->Empty()) SendMessageA(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcon->Handle()));
+    if (SmallIcon()) SendMessageA(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(SmallIcon()));
     // A new application icon shows on the taskbar button at once.
     FIcon->OnChange = [this](TObject*) {
-        if (FHandle) SendMessageA(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcon->Handle()));
+        if (!FHandle) return;
+        SendMessageA(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcon->Handle()));
+        if (SmallIcon()) SendMessageA(FHandle, WM_SETICON, ICON_SMALL, 0);
+        FSmallIcon->SetHandle(nullptr);
     };
     GetFormatSettings();
     if (FShowHint) FHintWindow = new THintWindow(this);

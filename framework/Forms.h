@@ -220,6 +220,9 @@ public:
     const std::string& Title() const noexcept { return FTitle; }
     void SetTitle(const std::string& title);
     TIcon* Icon() const noexcept { return FIcon.get(); }
+    // The program icon's own small image (title bars, taskbar buttons) while Icon is the
+    // program icon; null once Icon was changed, so that the system shrinks the new one.
+    HICON SmallIcon() const noexcept { return FSmallIcon->Handle(); }
     std::string ExeName() const;
 
     // Hint settings, for the application's own hint window.
@@ -306,6 +309,7 @@ private:
     bool FRunning = false;
     std::string FTitle;
     std::unique_ptr<TIcon> FIcon;
+    std::unique_ptr<TIcon> FSmallIcon;
     TColor FHintColor = clInfoBk;
     int FHintPause = 500, FHintHidePause = 2500, FHintShortPause = 50;
     bool FShowHint = true;

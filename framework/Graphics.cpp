@@ -977,6 +977,24 @@ void TBitmap::Assign(const TPersistent& source)
     Changed();
 }
 
+HBITMAP TBitmap::CopyInto(HDC dc, HBITMAP target) const
+{
+    if (!FHandle) return nullptr;
+    TGdiObject made(target ? nullptr : NewBitmap(FWidth, FHeight, FMonochrome));
+    HBITMAP copy = target ? target : static_cast<HBITMAP>(made.Get());
+    HGDIOBJ old = SelectObject(dc, copy);
+    if (!old) throw EOutOfResources(kOutOfResources);
+    try {
+        WithDC([&](HDC src) { BitBlt(dc, 0, 0, FWidth, FHeight, src, 0, 0, SRCCOPY); });
+    } catch (...) {
+        SelectObject(dc, old); // the caller may delete its target
+        throw;
+    }
+    SelectObject(dc, old);
+    made.Release();
+    return copy;
+}
+
 std::unique_ptr<TGraphic> TBitmap::Clone() const
 {
     auto copy = std::make_unique<TBitmap>();

@@ -381,6 +381,12 @@ public:
     void Assign(const TPersistent& source) override;
     void Draw(TCanvas& canvas, const RECT& r) override;
     std::unique_ptr<TGraphic> Clone() const override;
+    // Copies the pixels into target, a bitmap of the same size and format that no context
+    // holds, drawing through dc, a memory context of the caller's; a null target is made
+    // anew. Returns the copy (the caller's), or null for an empty picture. Unlike Assign it
+    // leaves the canvas's context alone and needs no context of its own, so a picture copied
+    // on every tick costs a blit.
+    HBITMAP CopyInto(HDC dc, HBITMAP target) const;
 
 private:
     class TBitmapCanvas;

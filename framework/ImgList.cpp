@@ -27,6 +27,9 @@ void PaintShape(HDC dst, int x, int y, int width, int height, HDC src, int sysCo
     BitBlt(dst, x, y, width, height, src, 0, 0, kBrushWhereBlack);
 }
 
+// Kept images cleared from a list wait for the next adds, up to this many.
+constexpr size_t kSpareLimit = 4;
+
 [[maybe_unused]] const bool gImageListRegistered = (RegisterComponentClass(TImageList::StaticClassInfo()), true);
 
 } // namespace
@@ -91,6 +94,10 @@ void TCustomImageList::FreeKept()
 {
     for (HBITMAP kept : FKept) DeleteObject(kept);
     FKept.clear();
+    for (HBITMAP spare : FSpare) DeleteObject(spare);
+    FSpare.clear();
+    if (FClearMask) DeleteObject(std::exchange(FClearMask, nullptr));
+    if (FCopyDC) DeleteDC(std::exchange(FCopyDC, nullptr));
 }
 
 void TCustomImageList::FreeHandle()
@@ -101,8 +108,12 @@ void TCustomImageList::FreeHandle()
 
 void TCustomImageList::Recreate()
 {
-    // The next use makes a list of the new kind; the images go with the old one.
-    if (!FHandle && FKept.empty()) return;
+    // The next use makes a list of the new kind; the images go with the old one. Spare
+    // bitmaps and the mask of the old size go as well.
+    if (!FHandle && FKept.empty()) {
+        FreeKept();
+        return;
+    }
     FreeHandle();
     Change();
 }
@@ -120,10 +131,33 @@ int TCustomImageList::Add(TBitmap* image, TBitmap* mask)
     HBITMAP maskHandle = FMasked && mask && !mask->Empty() ? mask->Handle() : nullptr;
     if (!FHandle && !maskHandle && !image->Monochrome() && image->Width() == FWidth && image->Height() == FHeight) {
         // Kept as a copy: the caller may draw on its bitmap again at once.
-        TBitmap copy;
-        copy.Assign(*image);
-        HBITMAP kept = copy.ReleaseHandle();
-        if (!kept) throw EOutOfResources("Out of system resources");
+        if (!FCopyDC && !(FCopyDC = CreateCompatibleDC(nullptr))) throw EOutOfResources("Out of system resources");
+        FKept.reserve(FKept.size() + 1);
+        HBITMAP spare = nullptr;
+        if (!FSpare.empty()) {
+            spare = FSpare.back();
+            FSpare.pop_back();
+        } else {
+            // A DIB section rather than a bitmap of the screen's: Wine checks the display
+            // settings with the wineserver each time a screen bitmap is selected into a
+            // context, which the copy does on every add.
+            BITMAPINFO info{};
+            info.bmiHeader.biSize = sizeof info.bmiHeader;
+            info.bmiHeader.biWidth = FWidth;
+            info.bmiHeader.biHeight = FHeight;
+            info.bmiHeader.biPlanes = 1;
+            info.bmiHeader.biBitCount = 32;
+            void* bits = nullptr;
+            spare = CreateDIBSection(FCopyDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+            if (!spare) throw EOutOfResources("Out of system resources");
+        }
+        HBITMAP kept = nullptr;
+        try {
+            kept = image->CopyInto(FCopyDC, spare);
+        } catch (...) {
+            if (spare) DeleteObject(spare);
+            throw;
+        }
         FKept.push_back(kept);
         Change();
         return static_cast<int>(FKept.size()) - 1;
@@ -173,7 +207,12 @@ void TCustomImageList::Delete(int index)
 void TCustomImageList::Clear()
 {
     if (FHandle) ImageList_Remove(FHandle, -1);
-    FreeKept();
+    for (HBITMAP kept : FKept)
+        if (FSpare.size() < kSpareLimit)
+            FSpare.push_back(kept);
+        else
+            DeleteObject(kept);
+    FKept.clear();
     Change();
 }
 
@@ -181,18 +220,15 @@ HICON TCustomImageList::GetIconHandle(int index) const
 {
     if (!ValidIndex(index)) return nullptr;
     if (FHandle) return ImageList_GetIcon(FHandle, index, ILD_NORMAL);
-    // What the list would give for an opaque image: its colours over an all-clear mask.
-    HBITMAP mask = CreateBitmap(FWidth, FHeight, 1, 1, nullptr);
-    if (!mask) return nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, mask);
-    PatBlt(dc, 0, 0, FWidth, FHeight, BLACKNESS);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    ICONINFO info{TRUE, 0, 0, mask, FKept[static_cast<size_t>(index)]};
-    HICON icon = CreateIconIndirect(&info);
-    DeleteObject(mask);
-    return icon;
+    // What the list would give for an opaque image: its colours over an all-clear mask,
+    // made once (the icon takes a copy). Rows of a monochrome bitmap are whole 16-bit words.
+    if (!FClearMask) {
+        const std::vector<BYTE> zeros(static_cast<size_t>((FWidth + 15) / 16 * 2) * static_cast<size_t>(FHeight));
+        FClearMask = CreateBitmap(FWidth, FHeight, 1, 1, zeros.data());
+        if (!FClearMask) return nullptr;
+    }
+    ICONINFO info{TRUE, 0, 0, FClearMask, FKept[static_cast<size_t>(index)]};
+    return CreateIconIndirect(&info);
 }
 
 void TCustomImageList::GetIcon(int index, TIcon* icon)

@@ -101,6 +101,12 @@ private:
     HIMAGELIST FHandle = nullptr;
     // The opaque images added before the list was created, in order (empty once it is).
     std::vector<HBITMAP> FKept;
+    // For kept images: those cleared, which the next adds draw on again (a list cleared and
+    // refilled on every tick then makes no bitmaps), the context they are drawn through and
+    // the all-clear mask of their icons; all made on first use.
+    std::vector<HBITMAP> FSpare;
+    HDC FCopyDC = nullptr;
+    mutable HBITMAP FClearMask = nullptr;
     int FWidth = DefaultWidth;
     int FHeight = DefaultHeight;
     bool FMasked = DefaultMasked;

@@ -2,10 +2,10 @@
 #include "WinUtils.h"
 
 #include "Platform.h"
+#include "SysUtils.h"
 
 #include <cstring>
 #include <memory>
-#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -236,7 +236,7 @@ void HandleException(TObject* sender) noexcept
     } catch (...) {
         if (ExceptionHandler) {
             try {
-                ExceptionHandler(sender, std::runtime_error("Unknown exception"));
+                ExceptionHandler(sender, Exception("Unknown exception"));
             } catch (...) {
             }
         }

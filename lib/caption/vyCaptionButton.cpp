@@ -79,6 +79,14 @@ const std::vector<std::string> StyleNames = {"cbsAuto", "cbsWin9x", "cbsWinXP"};
 const std::vector<std::string> XPColorNames = {"xpcBlue", "xpcGreen", "xpcRed", "xpcYellow", "xpcBrown"};
 const std::vector<std::string> SeparatorNames = {"seBefore", "seAfter"};
 
+// Hands the shared tooltip a move of the mouse to pt, in the client coordinates its tools are
+// measured in (the tooltip hears only client-area messages of the windows it subclasses).
+void RelayToToolTip(HWND window, POINT pt)
+{
+    MSG relay{window, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y), static_cast<DWORD>(GetMessageTime()), {pt.x, pt.y}};
+    SendMessageA(ToolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
+}
+
 } // namespace
 
 HWND CaptionButtonToolTip()
@@ -859,6 +867,7 @@ void TvyCustomCaptionButton::AfterMessage(TMessage& m)
     case WM_NCLBUTTONDOWN:
         if (!FEnabled || !FVisible) break;
         if (m.WParam == FIdentifier) {
+            HideHint(window);
             PaintButton(true);
             ::SetCursor(Screen->Cursors(FCursorDown));
             if (!FCaptured) {
@@ -927,6 +936,10 @@ void TvyCustomCaptionButton::AfterMessage(TMessage& m)
         }
         break;
     case VY_REINSERT_SYSMENU: FSystemMenu->RecreateEntry(); break;
+    case WM_ENABLE:
+        // A modal window opens (often from a click here): no hint stands or comes up over it.
+        if (!m.WParam) HideHint(window);
+        break;
     case WM_NCMOUSEMOVE:
         // The tooltip control hears only client-area mouse messages of the window it
         // subclasses; moves over the title bar are passed on to it here, once per window,
@@ -934,12 +947,18 @@ void TvyCustomCaptionButton::AfterMessage(TMessage& m)
         if (FToolRegistered && FList && !FList->Items.empty() && FList->Items.front() == this) {
             POINT pt{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
             ScreenToClient(window, &pt);
-            MSG relay{window, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y), static_cast<DWORD>(GetMessageTime()), {pt.x, pt.y}};
-            SendMessageA(ToolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
+            RelayToToolTip(window, pt);
         }
         break;
     default: break;
     }
+}
+
+void TvyCustomCaptionButton::HideHint(HWND window)
+{
+    // A move off every tool hides the hint and drops one about to show; the next move onto
+    // the button starts it afresh.
+    if (FToolRegistered) RelayToToolTip(window, POINT{-32768, -32768});
 }
 
 void TvyCustomCaptionButton::RestoreState()

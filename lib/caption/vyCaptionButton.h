@@ -168,6 +168,8 @@ public:
     void AddHintTool();
     void RemoveHintTool();
     void UpdateHintTool();
+    // Hides the window's hint now, and one about to come up.
+    void HideHint(HWND window);
 
     void BeforeMessage(TMessage& m, bool& handled) override;
     void AfterMessage(TMessage& m) override;

@@ -170,11 +170,17 @@ void TvyTrayIcon::BuildRecord(TvyNotifyIconData& d, bool balloon) const
     }
 }
 
+void TvyTrayIcon::Notify(DWORD message, TvyNotifyIconData& d)
+{
+    Platform().NotifyIcon(message, reinterpret_cast<NOTIFYICONDATAA*>(&d));
+    if ((d.uFlags & NIF_TIP) && FSentTip != d.szTip) FSentTip = d.szTip;
+}
+
 void TvyTrayIcon::NotifyAdd()
 {
     TvyNotifyIconData d;
     BuildRecord(d, FBalloon->Enabled());
-    Platform().NotifyIcon(NIM_ADD, reinterpret_cast<NOTIFYICONDATAA*>(&d));
+    Notify(NIM_ADD, d);
 }
 
 void TvyTrayIcon::NotifyModify()
@@ -184,7 +190,11 @@ void TvyTrayIcon::NotifyModify()
     if (!InTray()) return;
     TvyNotifyIconData d;
     BuildRecord(d, false);
-    Platform().NotifyIcon(NIM_MODIFY, reinterpret_cast<NOTIFYICONDATAA*>(&d));
+    // Wine's notification area shows its tooltip again at the pointer, wherever that is, for
+    // every record with a tooltip: one that has not changed stays out of the picture updates.
+    static const bool wine = IsWine();
+    if (wine && FSentTip == d.szTip) d.uFlags &= ~static_cast<UINT>(NIF_TIP);
+    Notify(NIM_MODIFY, d);
 }
 
 void TvyTrayIcon::NotifyDelete()
@@ -198,7 +208,7 @@ void TvyTrayIcon::ShowBalloon()
 {
     TvyNotifyIconData d;
     BuildRecord(d, true);
-    Platform().NotifyIcon(NIM_MODIFY, reinterpret_cast<NOTIFYICONDATAA*>(&d));
+    Notify(NIM_MODIFY, d);
 }
 
 // --- picture and animation -------------------------------------------------------------

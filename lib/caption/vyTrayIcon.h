@@ -131,6 +131,8 @@ private:
     // The icon is in the notification area: shown, and at design time only when asked.
     bool InTray() const;
     void NotifyDelete();
+    // Sends a record to the notification area and remembers the tooltip it carried.
+    void Notify(DWORD message, TvyNotifyIconData& d);
     void FetchPicture();
     void RestartAnimation();
     void SyncMenuItems();
@@ -142,6 +144,7 @@ private:
     bool FAnimate = false;
     int FAnimateInterval = 200;
     std::string FHint;
+    std::string FSentTip; // the tooltip the notification area holds
     std::unique_ptr<TvyIcon> FIcon;
     std::unique_ptr<TIcon> FWorkingIcon;
     TCustomImageList* FImageList = nullptr;

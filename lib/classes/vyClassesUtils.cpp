@@ -178,6 +178,12 @@ bool IsWinXPOrLater()
     return IsWinXPOrLaterRecord(ReadVersionRecord());
 }
 
+bool IsWine()
+{
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
 bool ThemesActive()
 {
     if (!IsWinXPOrLater()) return false;
@@ -244,7 +250,8 @@ void OpenURL(const std::string& url, bool newWindow)
         if (newWindow) {
             const std::string browser = GetAssociatedProgram(".html");
             if (!browser.empty()) {
-                ShellOpen(browser.c_str(), address.c_str());
+                // Quoted: the browser takes it as one address, never as switches of its own.
+                ShellOpen(browser.c_str(), ("\"" + address + "\"").c_str());
                 return;
             }
         }

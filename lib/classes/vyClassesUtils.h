@@ -19,6 +19,8 @@ TvyOSVersion GetOSVersion();
 bool IsWinNT();
 bool IsWin2KOrLater();
 bool IsWinXPOrLater();
+// Running under Wine (its ntdll exports wine_get_version), whatever version it reports.
+bool IsWine();
 // Visual styles are on: XP or later, and uxtheme.dll's IsThemeActive says so.
 bool ThemesActive();
 
@@ -35,7 +37,7 @@ std::string GetEnvVar(const std::string& name);
 bool RegValueExists(HKEY key, const std::string& name);
 
 // Opens a web address ("http://" is put in front when it names no scheme); with
-// newWindow the browser registered for ".html" is started afresh with it.
+// newWindow the browser registered for ".html" is started afresh with it, quoted.
 void OpenURL(const std::string& url, bool newWindow);
 // Opens the mail program with a "mailto:" address; nothing is encoded.
 void SendMail(const std::string& address, const std::string& name = {}, const std::string& subject = {},

@@ -63,6 +63,17 @@ private:
     HGDIOBJ FOldPen = nullptr;
 };
 
+// How long an animation lets the window system show what was uncovered before it starts.
+constexpr DWORD ExposureWaitMs = 40;
+
+// EnumThreadWindows: repaints a visible window other than the one at lParam, at once.
+BOOL CALLBACK RepaintNow(HWND window, LPARAM animated)
+{
+    if (window != reinterpret_cast<HWND>(animated) && IsWindowVisible(window))
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return TRUE;
+}
+
 } // namespace
 
 const std::vector<std::string>& AnimationEffectTypeNames()
@@ -116,6 +127,15 @@ void TvyAnimationEffect::BeforeMessage(TMessage& m, bool& handled)
 
 void TvyAnimationEffect::Animate(bool showing)
 {
+    // The animation holds this thread: its other windows paint now, or what was last over
+    // them (the form just hidden, a hint) stays on the screen until it ends. Wine brings an
+    // uncovered part back only while the thread waits for messages and reads the X server's
+    // exposures, which come a moment after the hiding: the thread waits that moment, and the
+    // windows repaint whole.
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < ExposureWaitMs;)
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, ExposureWaitMs - (GetTickCount() - start), QS_ALLINPUT);
+    EnumThreadWindows(GetCurrentThreadId(), &RepaintNow, reinterpret_cast<LPARAM>(WindowHandle()));
+    GdiFlush();
     TAnimationScope scope;
     if (showing)
         OnShowEffect(this);

@@ -9,6 +9,9 @@
 #include "vyDigest.h"
 #include "swap/vySwapRules.h"
 
+#include <cctype>
+#include <cstring>
+
 namespace {
 
 std::string GSwapProgramPath;
@@ -50,21 +53,6 @@ std::string FirstParameter()
 }
 
 } // namespace
-
-std::optional<TvyFileDigest> FileSha256(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-    TvySha256 hash;
-    std::vector<char> block(64 * 1024);
-    DWORD got = 0;
-    bool ok;
-    while ((ok = ReadFile(file, block.data(), static_cast<DWORD>(block.size()), &got, nullptr) != FALSE) && got > 0)
-        hash.Update(block.data(), got);
-    CloseHandle(file);
-    if (!ok) return std::nullopt;
-    return hash.Final();
-}
 
 const std::string& SwapProgramPath()
 {
@@ -130,6 +118,7 @@ TvyAppUpdater::TvyAppUpdater(TComponent* owner)
                                TStream*) { HTTPProgress(fileSize, bytesRead, elapsed, left, percents, rate); };
     FHTTP->OnConnLost = [this](TObject*, const std::string&, int, int, TStream*) { HTTPConnLost(); };
     FHTTP->OnHTTPError = [this](TObject*, int status, TStream*) { HTTPError(status); };
+    FHTTP->OnFailed = [this](TObject*) { HTTPFailed(); };
     FHTTP->OnHostUnreachable = [this](TObject*) { HTTPHostUnreachable(); };
     FHTTP->OnPasswordRequest = [this](TObject*, bool& tryAgain) { HTTPPasswordRequest(tryAgain); };
     FVersionDate = FormatVersionDate(Today());
@@ -163,6 +152,7 @@ TvyAppUpdater::~TvyAppUpdater()
     // Ends a running transfer and closes its file; an upgrade cut short leaves nothing.
     FHTTP.reset();
     DeleteWrittenFiles();
+    ReleaseUpgradeLock();
 }
 
 void TvyAppUpdater::Loaded()
@@ -263,6 +253,7 @@ void TvyAppUpdater::CheckUpdate()
     if (Busy()) return;
     FInfoMode = true;
     FHTTP->SetUseCache(false);
+    FHTTP->SetMaxBodySize(static_cast<int>(MaxInfoFileBytes));
     FHTTP->SetURL(FInfoFileURL);
     FHTTP->SetFileName("");
     FHTTP->Get();
@@ -299,6 +290,18 @@ void TvyAppUpdater::HTTPDone(TStream* data)
     std::shared_ptr<bool> alive = FAlive;
     OnFileDone(this, URLFileName((*FFiles)[FIndex]));
     if (*alive) NextDownload(false);
+}
+
+void TvyAppUpdater::HTTPFailed()
+{
+    // Any other failure is told by the event that follows.
+    if (!FHTTP->FailedAlone()) return;
+    if (FInfoMode) {
+        // Too large, or not readable at all: no information file.
+        NoInfoFile();
+        return;
+    }
+    Abandon(utCannotStoreFile, FIndex < FFiles->Count() ? URLFileName((*FFiles)[FIndex]) : std::string());
 }
 
 void TvyAppUpdater::HTTPProgress(int fileSize, int bytesRead, int elapsed, int left, uint8_t percents, float rate)
@@ -390,6 +393,10 @@ bool TvyAppUpdater::InfoFileTrusted(const std::string& text) const
 
 void TvyAppUpdater::InfoFileReceived(TStream* data)
 {
+    if (data && data->Size() > static_cast<long>(MaxInfoFileBytes)) {
+        NoInfoFile();
+        return;
+    }
     const std::string text = StreamText(data);
     if (!InfoFileTrusted(text)) {
         NoInfoFile();
@@ -400,25 +407,30 @@ void TvyAppUpdater::InfoFileReceived(TStream* data)
     for (const std::string& file : info.Files) FFiles->Add(file);
     bool offers = InfoOffersUpdate(info, FVersionControl, FVersionDate, FVersionNumber, Today());
     // A redirect hands its address to the shell: only a web page may be opened so.
-    if (offers && info.Method == TvyUpgradeMethod::umRedirectToURL && !IsWebAddress(info.Files.front()))
+    if (offers && info.Method == TvyUpgradeMethod::umRedirectToURL && !RedirectAddress(info.Files.front()))
         offers = false;
     if (!offers) {
         NoUpdate();
         return;
     }
+    // Another instance of the program is upgrading this folder: it alone goes on.
+    if (info.Method != TvyUpgradeMethod::umRedirectToURL && !TakeUpgradeLock()) return;
     FMethod = info.Method;
     bool canUpgrade = true;
     std::shared_ptr<bool> alive = FAlive;
     OnBeginUpgrade(this, info.Message, FMethod, FFiles.get(), canUpgrade);
     if (!*alive) return;
     if (!canUpgrade || (Wants(mAskUpgrade) && !FWizard->ShowUpgradeMessage(info.Message))) {
-        if (*alive) OnLaterUpgrade(this);
+        if (!*alive) return;
+        ReleaseUpgradeLock();
+        OnLaterUpgrade(this);
         return;
     }
     if (!*alive) return;
     if (FMethod == TvyUpgradeMethod::umRedirectToURL) {
         // The handler may have changed the list: the same rule holds for what it left.
-        if (FFiles->Count() > 0 && IsWebAddress((*FFiles)[0])) OpenURL((*FFiles)[0], true);
+        if (FFiles->Count() > 0)
+            if (const auto address = RedirectAddress((*FFiles)[0])) OpenURL(*address, true);
         return;
     }
     // The downloads are checked against this file's digests.
@@ -438,55 +450,70 @@ void TvyAppUpdater::NextDownload(bool first)
     if (first) {
         FInfoMode = false;
         FHTTP->SetUseCache(true);
+        FHTTP->SetMaxBodySize(0);
         FIndex = 0;
         FWritten.clear();
         FStored.clear();
         if (FWizard->Enabled()) FWizard->ShowWizard();
     } else
         ++FIndex;
-    if (FIndex >= FFiles->Count()) {
-        FinishUpgrade();
-        return;
-    }
-    FFirstChunk = false;
-    const std::string address = (*FFiles)[FIndex];
-    if (FWizard->WizardOpen()) FWizard->WizardFile(address, FIndex, FFiles->Count());
-    const auto name = UpgradeFileName(address);
-    if (!name) {
+    // Refused names are skipped here, one after the other, not by calling back in.
+    for (;; ++FIndex) {
+        if (FIndex >= FFiles->Count()) {
+            FinishUpgrade();
+            return;
+        }
+        FFirstChunk = false;
+        const std::string address = (*FFiles)[FIndex];
+        if (FWizard->WizardOpen()) FWizard->WizardFile(address, FIndex, FFiles->Count());
+        if (const auto name = UpgradeFileName(address)) {
+            FTempPath = ExeFolder() + *name + ".uTMP";
+            FWritten.push_back(FTempPath);
+            FHTTP->SetURL(address);
+            FHTTP->SetFileName(FTempPath);
+            FHTTP->Get();
+            return;
+        }
         // A name that would leave the program's folder is not fetched at all.
         FTempPath.clear();
-        LostFile(0);
-        return;
+        if (!SkipLostFile(0, true)) return;
     }
-    FTempPath = ExeFolder() + *name + ".uTMP";
-    FWritten.push_back(FTempPath);
-    FHTTP->SetURL(address);
-    FHTTP->SetFileName(FTempPath);
-    FHTTP->Get();
 }
 
 void TvyAppUpdater::LostFile(int status)
+{
+    if (SkipLostFile(status, false)) NextDownload(false);
+}
+
+// OnLostFile and, when wanted, the question whether to skip the current file. True when
+// the upgrade goes on without it; otherwise it has been abandoned (or the component is gone).
+bool TvyAppUpdater::SkipLostFile(int status, bool nameRefused)
 {
     const std::string address = (*FFiles)[FIndex];
     bool continueUpgrade = false;
     std::shared_ptr<bool> alive = FAlive;
     const unsigned run = FRun;
     OnLostFile(this, address, status, continueUpgrade);
-    if (!*alive || run != FRun) return;
-    if (Wants(mLostFile))
-        continueUpgrade = Box(28, Text(21) + " #" + IntToStr(status), MB_YESNO | MB_ICONWARNING,
-                              {URLFileName(address)}) == IDYES;
-    if (!*alive || run != FRun) return;
+    if (!*alive || run != FRun) return false;
+    if (Wants(mLostFile)) {
+        // A refused name was never asked for: no status to show, and the reason said.
+        continueUpgrade =
+            nameRefused
+                ? Box(utNameNotAllowed, Text(utError), MB_YESNO | MB_ICONWARNING, {URLFileName(address)}) == IDYES
+                : Box(utFileNotFound, Text(utError) + " #" + IntToStr(status), MB_YESNO | MB_ICONWARNING,
+                      {URLFileName(address)}) == IDYES;
+    }
+    if (!*alive || run != FRun) return false;
     if (!continueUpgrade) {
         AbortUpgrade();
-        return;
+        return false;
     }
     // A skipped file leaves nothing, not even what an earlier upgrade left under its name.
     if (!FTempPath.empty()) {
         SetFileAttributesA(FTempPath.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(FTempPath.c_str());
     }
-    NextDownload(false);
+    return true;
 }
 
 // The failure is told, and the upgrade abandoned: its files deleted, the program running.
@@ -494,34 +521,80 @@ void TvyAppUpdater::Abandon(int text, const std::string& file)
 {
     std::shared_ptr<bool> alive = FAlive;
     StopStep();
-    Box(text, Text(utError), MB_ICONERROR, {file});
+    if (file.empty())
+        Box(text, Text(utError), MB_ICONERROR);
+    else
+        Box(text, Text(utError), MB_ICONERROR, {file});
     if (*alive) OnAborted(this);
 }
 
+namespace {
+
+// The whole content of a file; empty when it cannot be read.
+std::string FileBytes(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string bytes;
+    const DWORD size = GetFileSize(file, nullptr);
+    DWORD got = 0;
+    if (size != INVALID_FILE_SIZE) {
+        bytes.resize(size);
+        if (!ReadFile(file, bytes.data(), size, &got, nullptr) || got != size) bytes.clear();
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+bool EndsWithNoCase(const std::string& s, const char* tail)
+{
+    const size_t n = std::strlen(tail);
+    if (s.size() < n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(s[s.size() - n + i])) != tail[i]) return false;
+    return true;
+}
+
+} // namespace
+
 // With a public key, a file counts only with the digest the signed information file states.
-bool TvyAppUpdater::StoredFileVerified(const std::string& address, const std::string& path) const
+bool TvyAppUpdater::StoredFileVerified(const std::string& address, const std::string& bytes) const
 {
     if (FPublicKey.empty()) return true;
     const auto stated = vyInfoFileDigest(FInfo, address);
-    const auto actual = FileSha256(path);
-    return stated && actual && vyEqualBytes(stated->data(), actual->data(), stated->size());
+    const TvyFileDigest actual = vySha256(bytes);
+    return stated && vyEqualBytes(stated->data(), actual.data(), actual.size());
 }
 
 // Every stored download is checked here, before anything is put in place; a file that
 // fails is lost and cannot be skipped. False when the upgrade was abandoned.
 bool TvyAppUpdater::CheckStoredFiles()
 {
-    for (const auto& [address, path] : FStored)
-        if (!StoredFileVerified(address, path)) {
-            Abandon(utUnverifiedFile, URLFileName(address));
+    for (const auto& [address, path] : FStored) {
+        const std::string name = URLFileName(address);
+        const std::string bytes = FileBytes(path);
+        // An executable cut short would leave the user without a program.
+        if (EndsWithNoCase(name, ".exe") && !IsWholePEImage(bytes)) {
+            Abandon(utDamagedFile, name);
             return false;
         }
+        if (!StoredFileVerified(address, bytes)) {
+            Abandon(utUnverifiedFile, name);
+            return false;
+        }
+    }
     return true;
 }
 
 void TvyAppUpdater::FinishUpgrade()
 {
     std::shared_ptr<bool> alive = FAlive;
+    // Every file skipped: nothing to put in place, nothing to restart.
+    if (FStored.empty()) {
+        StopStep();
+        OnAborted(this);
+        return;
+    }
     if (!CheckStoredFiles()) return;
     if (FWizard->WizardOpen()) {
         FWizard->WizardFinishPage();
@@ -540,21 +613,29 @@ void TvyAppUpdater::FinishUpgrade()
 
 void TvyAppUpdater::StartSwapProgram()
 {
-    // From here on the files belong to the swap program.
-    FWritten.clear();
     const std::string& path = SwapProgramPath();
+    bool written = false;
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_TEMPORARY, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
         TOwnedPtr<TMemoryStream> program(new TMemoryStream);
         LoadResourceToStream(MainInstance(), "VYUPG", "VYUPG", program.get());
-        DWORD written = 0;
-        if (program->Size() > 0)
-            WriteFile(file, program->Memory(), static_cast<DWORD>(program->Size()), &written, nullptr);
+        const DWORD size = static_cast<DWORD>(program->Size());
+        DWORD done = 0;
+        written = size > 0 && WriteFile(file, program->Memory(), size, &done, nullptr) && done == size;
         CloseHandle(file);
     }
     const std::string command = SwapCommandLine(path, ParamStr(0), FRestartParams, FMethod);
-    Platform().WinExec(command.c_str(), SW_SHOWNORMAL);
+    // The program closes only once the swap program runs; otherwise it stays, and so do
+    // the old files.
+    if (!written || Platform().WinExec(command.c_str(), SW_SHOWNORMAL) <= 31) {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+        Abandon(utSwapNotStarted);
+        return;
+    }
+    // From here on the files belong to the swap program.
+    FWritten.clear();
     CloseApplication();
 }
 
@@ -565,6 +646,32 @@ void TvyAppUpdater::StopStep()
     FWizard->DestroyForms();
     DeleteWrittenFiles();
     FStored.clear();
+    ReleaseUpgradeLock();
+}
+
+bool TvyAppUpdater::TakeUpgradeLock()
+{
+    if (FUpgradeLock) return true;
+    // Named after the folder the ".uTMP" files go to; a name holds no "\\".
+    std::string folder = ExeFolder();
+    unsigned hash = 2166136261u;
+    for (char c : folder) hash = (hash ^ static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(c)))) * 16777619u;
+    char name[64];
+    wsprintfA(name, "vyAppUpdater.%08X.%u", hash, static_cast<unsigned>(folder.size()));
+    HANDLE lock = CreateMutexA(nullptr, FALSE, name);
+    if (!lock) return false;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(lock);
+        return false;
+    }
+    FUpgradeLock = lock;
+    return true;
+}
+
+void TvyAppUpdater::ReleaseUpgradeLock()
+{
+    if (FUpgradeLock) CloseHandle(FUpgradeLock);
+    FUpgradeLock = nullptr;
 }
 
 void TvyAppUpdater::AbortUpgrade()

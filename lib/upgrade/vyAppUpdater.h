@@ -128,6 +128,7 @@ private:
     std::string Text(int n) const;
 
     void HTTPDone(TStream* data);
+    void HTTPFailed();
     void HTTPProgress(int fileSize, int bytesRead, int elapsed, int left, uint8_t percents, float rate);
     void HTTPConnLost();
     void HTTPError(int status);
@@ -140,13 +141,16 @@ private:
     void NoUpdate();
     void NextDownload(bool first);
     void LostFile(int status);
-    void Abandon(int text, const std::string& file);
-    bool StoredFileVerified(const std::string& address, const std::string& path) const;
+    bool SkipLostFile(int status, bool nameRefused);
+    void Abandon(int text, const std::string& file = {});
+    bool StoredFileVerified(const std::string& address, const std::string& bytes) const;
     bool CheckStoredFiles();
     void FinishUpgrade();
     void StopStep();
     void DeleteWrittenFiles();
     void StartSwapProgram();
+    bool TakeUpgradeLock();
+    void ReleaseUpgradeLock();
 
     TOwnedPtr<TvyCustomHTTP> FHTTP;
     TOwnedPtr<TvyAppUpdaterInfo> FInfoFile;
@@ -178,6 +182,9 @@ private:
     std::vector<std::pair<std::string, std::string>> FStored;
     // The information file the downloads are checked against (its digests).
     TvyInfoFile FInfo;
+    // Held from the offer of an upgrade until it ends: one upgrade at a time per folder,
+    // whatever instance of the program runs it.
+    HANDLE FUpgradeLock = nullptr;
     int FBaseId = 0;
     // Counts the stop steps: a step that fires an event sees by it whether the upgrade ended.
     unsigned FRun = 0;
@@ -187,5 +194,3 @@ private:
 
 // Where the swap program is written: the temporary folder + "vySwap.exe", fixed at start-up.
 const std::string& SwapProgramPath();
-// The SHA-256 of a file's content, read in blocks; nothing when it cannot be read whole.
-std::optional<TvyFileDigest> FileSha256(const std::string& path);

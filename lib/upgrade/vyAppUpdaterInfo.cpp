@@ -2,9 +2,9 @@
 #include "vyAppUpdaterInfo.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <ctime>
-#include <unordered_map>
 
 namespace {
 
@@ -21,70 +21,123 @@ std::string LowerAZ(std::string_view s)
 }
 
 // The value that starts at start: up to the first "}" of a block, else up to the first
-// character below 32, or to the end of the text.
+// character below 32, or to the end of the text. A value longer than its bound is refused
+// (empty, as if missing) before anything is copied, so reading stays linear.
 std::string ValueAt(std::string_view text, size_t start, bool block)
 {
+    const size_t limit = block ? MaxInfoFileBytes : MaxInfoValue;
+    const size_t stop = std::min(text.size(), start + limit + 1);
     size_t end = start;
     if (block) {
-        end = text.find('}', start);
-        if (end == std::string_view::npos) end = text.size();
+        while (end < stop && text[end] != '}') ++end;
     } else {
-        while (end < text.size() && static_cast<unsigned char>(text[end]) >= 32) ++end;
+        while (end < stop && static_cast<unsigned char>(text[end]) >= 32) ++end;
     }
+    if (end - start > limit) return {};
     return std::string(text.substr(start, end - start));
 }
 
-// Every entry of the text found in one pass, so that reading all keys costs no more than
-// reading the text a few times, however many numbered keys a file holds. Gives the same
-// values as InfoFileValue for keys without "#", "=" or "{" of up to MaxKey characters,
-// which all the file's keys are.
+// The entries of the keys the file may hold, found in one pass, so that reading all keys
+// costs no more than reading the text a few times. Only those keys are kept (url, url0,
+// url1 to url<MaxInfoFiles>, date, version, method, message, and the digest of each url
+// key: sha256, sha2560, sha2561 ...): the index is of fixed size whatever the text holds.
+// Gives the same values as InfoFileValue.
 class TEntryIndex {
 public:
     static constexpr size_t MaxKey = 32;
+    enum : size_t {
+        Url, Url0, Date, Version, Method, Message, Numbered,
+        Digests = Numbered + MaxInfoFiles, // then the url slots again, for their digests
+        Slots = Digests + Numbered + MaxInfoFiles
+    };
+
+    // The slot of the digest beside a url key's slot.
+    static constexpr size_t DigestOf(size_t urlSlot) { return Digests + urlSlot; }
 
     explicit TEntryIndex(std::string_view text) : FText(text)
     {
+        FPlain.fill(std::string_view::npos);
+        FBlock.fill(std::string_view::npos);
         for (size_t p = text.find('#'); p != std::string_view::npos; p = text.find('#', p + 1)) {
             const size_t limit = std::min(text.size(), p + 1 + MaxKey + 1);
             size_t e = p + 1;
             while (e < limit && text[e] != '=' && text[e] != '#') ++e;
             if (e >= limit || text[e] != '=') continue;
-            const std::string key = LowerAZ(text.substr(p + 1, e - p - 1));
-            FPlain.try_emplace(key, e + 1);
-            if (e + 1 < text.size() && text[e + 1] == '{') FBlock.try_emplace(key, e + 2);
+            const size_t slot = SlotOf(text.substr(p + 1, e - p - 1));
+            if (slot == Slots) continue;
+            if (FPlain[slot] == std::string_view::npos) FPlain[slot] = e + 1;
+            if (e + 1 < text.size() && text[e + 1] == '{' && FBlock[slot] == std::string_view::npos)
+                FBlock[slot] = e + 2;
         }
     }
 
-    std::string Value(const std::string& lowerKey, bool block) const
+    // The slot of a key as written (any letter case); Slots for a key not kept.
+    static size_t SlotOf(std::string_view key)
     {
-        const auto& map = block ? FBlock : FPlain;
-        const auto it = map.find(lowerKey);
-        return it == map.end() ? std::string() : ValueAt(FText, it->second, block);
+        char lower[MaxKey];
+        if (key.size() > MaxKey) return Slots;
+        for (size_t i = 0; i < key.size(); ++i) lower[i] = LowerAZ(key[i]);
+        const std::string_view k(lower, key.size());
+        if (k == "date") return Date;
+        if (k == "version") return Version;
+        if (k == "method") return Method;
+        if (k == "message") return Message;
+        if (k.starts_with("url")) return UrlSlot(k.substr(3));
+        if (!k.starts_with("sha256")) return Slots;
+        const size_t slot = UrlSlot(k.substr(6));
+        return slot == Slots ? Slots : DigestOf(slot);
+    }
+
+    std::string Value(size_t slot, bool block) const
+    {
+        const size_t at = (block ? FBlock : FPlain)[slot];
+        return at == std::string_view::npos ? std::string() : ValueAt(FText, at, block);
     }
 
 private:
+    // The slot of the url key with this suffix: "" url, "0" url0, "1" to "<MaxInfoFiles>"
+    // url<n> (no leading zero); Slots for any other.
+    static size_t UrlSlot(std::string_view suffix)
+    {
+        if (suffix.empty()) return Url;
+        if (suffix == "0") return Url0;
+        if (suffix.size() > 3 || suffix[0] == '0') return Slots;
+        size_t n = 0;
+        for (char c : suffix) {
+            if (c < '0' || c > '9') return Slots;
+            n = n * 10 + static_cast<size_t>(c - '0');
+        }
+        return n <= MaxInfoFiles ? Numbered + n - 1 : Slots;
+    }
+
     std::string_view FText;
-    std::unordered_map<std::string, size_t> FPlain;
-    std::unordered_map<std::string, size_t> FBlock;
+    std::array<size_t, Slots> FPlain;
+    std::array<size_t, Slots> FBlock;
 };
 
-// The files in download order, each with the digest stated beside it ("sha256" + the
-// url key's suffix), or empty.
-void ListOf(const TEntryIndex& index, std::vector<std::string>& files, std::vector<std::string>* digests)
+// The files in download order; and when asked, each one's digest as stated beside it
+// ("sha256" + the url key's suffix), or empty.
+std::vector<std::string> ListOf(const TEntryIndex& index, std::vector<std::string>* digests)
 {
-    const auto add = [&](std::string value, const std::string& suffix) {
+    std::vector<std::string> files;
+    size_t bytes = 0;
+    // False when the list is full: it ends there.
+    const auto add = [&](std::string value, size_t slot) {
+        if (files.size() == MaxInfoFiles || bytes + value.size() > MaxInfoListBytes) return false;
+        bytes += value.size();
         files.push_back(std::move(value));
-        if (digests) digests->push_back(index.Value("sha256" + suffix, false));
+        if (digests) digests->push_back(index.Value(TEntryIndex::DigestOf(slot), false));
+        return true;
     };
-    for (const char* suffix : {"", "0"}) {
-        std::string value = index.Value(std::string("url") + suffix, false);
-        if (!value.empty()) add(std::move(value), suffix);
+    for (size_t slot : {TEntryIndex::Url, TEntryIndex::Url0}) {
+        std::string value = index.Value(slot, false);
+        if (!value.empty() && !add(std::move(value), slot)) return files;
     }
-    for (size_t n = files.size() + 1;; ++n) {
-        std::string value = index.Value("url" + std::to_string(n), false);
-        if (value.empty()) break;
-        add(std::move(value), std::to_string(n));
+    for (size_t n = files.size() + 1; n <= MaxInfoFiles; ++n) {
+        std::string value = index.Value(TEntryIndex::Numbered + n - 1, false);
+        if (value.empty() || !add(std::move(value), TEntryIndex::Numbered + n - 1)) break;
     }
+    return files;
 }
 
 // A whole decimal number: an optional sign and at least one digit, nothing else.
@@ -143,9 +196,7 @@ std::string InfoFileValue(std::string_view text, std::string_view key, bool bloc
 
 std::vector<std::string> InfoFileList(std::string_view text)
 {
-    std::vector<std::string> files;
-    ListOf(TEntryIndex(text), files, nullptr);
-    return files;
+    return ListOf(TEntryIndex(text), nullptr);
 }
 
 TvyUpgradeMethod InfoFileMethod(std::string_view value)
@@ -159,11 +210,11 @@ TvyInfoFile ReadInfoFile(std::string_view text)
 {
     const TEntryIndex index(text);
     TvyInfoFile info;
-    ListOf(index, info.Files, &info.Digests);
-    info.Date = index.Value("date", false);
-    info.Version = index.Value("version", false);
-    info.Message = index.Value("message", true);
-    info.Method = InfoFileMethod(index.Value("method", false));
+    info.Files = ListOf(index, &info.Digests);
+    info.Date = index.Value(TEntryIndex::Date, false);
+    info.Version = index.Value(TEntryIndex::Version, false);
+    info.Message = index.Value(TEntryIndex::Message, true);
+    info.Method = InfoFileMethod(index.Value(TEntryIndex::Method, false));
     return info;
 }
 

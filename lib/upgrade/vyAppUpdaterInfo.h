@@ -23,6 +23,15 @@ enum class TvyAppUpdaterVersionControl { byDate, byNumber };
 
 // --- Reading the file ------------------------------------------------------------------
 
+// Bounds of what is read. A real information file is a few hundred bytes: a body larger
+// than MaxInfoFileBytes is not one. A single-line value longer than MaxInfoValue, or a
+// block longer than MaxInfoFileBytes, counts as missing. The file list ends after
+// MaxInfoFiles files, or before the file that would take it past MaxInfoListBytes.
+constexpr size_t MaxInfoFileBytes = 64 * 1024;
+constexpr size_t MaxInfoValue = 2048;
+constexpr size_t MaxInfoFiles = 256;
+constexpr size_t MaxInfoListBytes = 64 * 1024;
+
 // The value of "#key=" (or "#key={" for a block), empty when the key is missing.
 std::string InfoFileValue(std::string_view text, std::string_view key, bool block);
 // Where that value lies in the text; nothing when the key is missing.
@@ -32,7 +41,8 @@ struct TvyInfoValueSpan {
 std::optional<TvyInfoValueSpan> InfoFileValueSpan(std::string_view text, std::string_view key, bool block);
 
 // The upgrade files in download order: url, url0, then url<n> from n = (files so far) + 1
-// until a numbered key is missing or empty. Empty values are never listed.
+// until a numbered key is missing or empty, or the list is full. Empty values are never
+// listed.
 std::vector<std::string> InfoFileList(std::string_view text);
 
 // The method of a "method" value: "1..." external setup, "2..." redirect, else self-upgrade.

@@ -20,8 +20,17 @@
 std::optional<std::string> UpgradeFileName(std::string_view url);
 
 // An address a redirect may hand to the shell: "http://" or "https://" (any letter case)
-// followed by a host.
+// followed by a host, and nothing a command line could split or end: no blanks, quotes,
+// backslashes, control characters or bytes above 126.
 bool IsWebAddress(std::string_view url);
+// The address a redirect opens for a file-list entry: "http://" put first when it names no
+// scheme ("://"); nothing when the result is no web address by IsWebAddress.
+std::optional<std::string> RedirectAddress(std::string_view entry);
+
+// Whether bytes are a whole PE image: the DOS header leads to a PE signature, the file and
+// optional headers and the section table lie within the bytes, and so does the raw data
+// of every section. A download cut short fails this.
+bool IsWholePEImage(std::string_view bytes);
 
 // The restart parameters as the upgrader keeps them: an empty text becomes one blank.
 std::string RestartParamsValue(std::string_view value);
@@ -29,8 +38,9 @@ std::string RestartParamsValue(std::string_view value);
 // "+" + restart parameters + the method's digit ("0" replace files, "1" external setup).
 std::string SwapParameter(std::string_view restartParams, TvyUpgradeMethod method);
 
-// The swap program's command line: its path, the running executable's full path (not
-// quoted: the swap program rebuilds it) and the swap parameter, separated by blanks.
+// The swap program's command line: its path and the running executable's full path, each
+// quoted (the swap program takes the quoted target whole, whatever "+" or runs of blanks
+// the folder's name holds), and the swap parameter, separated by blanks.
 std::string SwapCommandLine(std::string_view swapPath, std::string_view exePath, std::string_view restartParams,
                             TvyUpgradeMethod method);
 

@@ -3,6 +3,8 @@
 
 #include "vyAppUpdaterWizardText.h"
 
+#include <algorithm>
+
 const TClassInfo& TvyAppUpdaterUpgradeMessageForm::StaticClassInfo()
 {
     static const TClassInfo info = [] {
@@ -38,7 +40,18 @@ void TvyAppUpdaterUpgradeMessageForm::Prepare(const std::string& upgradeMsg)
     LaterBtn->SetCaption(FWizard->Text(utLater));
     // The client size is the window's own only once there is a window.
     HandleNeeded();
-    SetClientSize(ClientWidth(), vyRichLabel1->Top() + vyRichLabel1->Height() + BottomPanel->Height());
+    const int wanted = vyRichLabel1->Top() + vyRichLabel1->Height() + BottomPanel->Height();
+    // Never taller than the work area: the title bar and the buttons stay within reach, and
+    // a long message is cut at the bottom instead.
+    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int room = work.bottom - work.top - (Height() - ClientHeight());
+    SetClientSize(ClientWidth(), std::max(BottomPanel->Height(), std::min(wanted, room)));
+    if (wanted > room) {
+        // Centred on the screen it would reach under a taskbar: centred in the work area.
+        SetPosition(TPosition::poDesigned);
+        SetBounds(work.left + (work.right - work.left - Width()) / 2, work.top, Width(), Height());
+    }
     // The buttons stay at the bottom of the grown or shrunk window.
     BottomPanel->SetBounds(0, ClientHeight() - BottomPanel->Height(), ClientWidth(), BottomPanel->Height());
 }

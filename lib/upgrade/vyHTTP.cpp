@@ -347,6 +347,7 @@ void TvyCustomHTTP::Begin()
     r.ReportUpload = static_cast<bool>(OnUploadProgress);
     // A buffer of nothing would read nothing for ever.
     r.BufferSize = FBufferSize > 0 ? FBufferSize : DefaultBufferSize;
+    r.MaxBody = FMaxBodySize;
 
     // Whatever an earlier run left (one ended before its finish step) goes first.
     Release();
@@ -471,6 +472,7 @@ void TvyCustomHTTP::TransferJob(TObject*)
     const std::string length = QueryText(FRequestHandle, HTTP_QUERY_CONTENT_LENGTH, lengthKnown);
     // A length that is not a number raises; the exception step reports it.
     FFileSize = lengthKnown ? ParseContentLength(length) : 0;
+    if (r.MaxBody > 0 && FFileSize > r.MaxBody) throw Exception("The body is larger than allowed");
 
     // An error page is never stored as the file asked for: it comes in memory and is
     // reported with its status.
@@ -494,7 +496,9 @@ void TvyCustomHTTP::TransferJob(TObject*)
     if (lengthKnown)
         FSuccess = FData && FBytesRead == FFileSize && (storable || !r.ToFile);
     else
-        FSuccess = FStatusCode == 200 || (toFile && FStatusCode == 206);
+        // Without a length only the connection's orderly end ends the body: a read error
+        // is a body cut short.
+        FSuccess = !FReadFailed && (FStatusCode == 200 || (toFile && FStatusCode == 206));
     // Without a length the body had to be read into memory; a file was asked for, so it
     // is written out now rather than reported done and never stored.
     if (FSuccess && !lengthKnown && toFile) SaveToFile(r.FileName);
@@ -552,9 +556,16 @@ bool TvyCustomHTTP::Send(const TRequest& r)
 void TvyCustomHTTP::ReadBody(const TRequest& r)
 {
     FBytesRead = 0;
+    FReadFailed = false;
     FBuffer.assign(static_cast<size_t>(r.BufferSize), 0);
-    DWORD got = 0;
-    while (InternetReadFile(FRequestHandle, FBuffer.data(), static_cast<DWORD>(r.BufferSize), &got) && got > 0) {
+    for (;;) {
+        DWORD got = 0;
+        if (!InternetReadFile(FRequestHandle, FBuffer.data(), static_cast<DWORD>(r.BufferSize), &got)) {
+            FReadFailed = true;
+            break;
+        }
+        if (got == 0) break;
+        if (r.MaxBody > 0 && FBytesRead + static_cast<long long>(got) > r.MaxBody) throw Exception("The body is larger than allowed");
         FData->WriteBuffer(FBuffer.data(), static_cast<long>(got));
         FBytesRead += static_cast<int>(got);
         if (r.ReportProgress) FWorker->Synchronize([this] { ProgressStep(); });

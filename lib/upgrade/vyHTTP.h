@@ -146,6 +146,10 @@ public:
     TvyHTTPProxy* Proxy() const noexcept { return FProxy.get(); }
     TThreadPriority Priority() const;
     void SetPriority(TThreadPriority value);
+    // 0: no bound. Otherwise a body longer than this many bytes (announced or read) ends
+    // the transfer as a failure, reported by OnFailed alone, before it is held whole.
+    int MaxBodySize() const noexcept { return FMaxBodySize; }
+    void SetMaxBodySize(int value) noexcept { FMaxBodySize = value; }
 
     // Results: written by the transfer, valid inside the events.
     int StatusCode() const noexcept { return FStatusCode; }
@@ -169,6 +173,9 @@ public:
     virtual void Abort();
     // A transfer is running (or was started from an event and begins when the events end).
     bool Busy() const;
+    // Inside the finish step's OnFailed: no other event follows it (the job raised, or its
+    // output file could not be made), so whoever waits for an outcome hears it only there.
+    bool FailedAlone() const noexcept { return FInReport && (FRaised || (FSuccess && !FData)); }
 
     // The worker, for diagnostics and tests.
     TvyCustomThread* Worker() const noexcept { return FWorker; }
@@ -206,6 +213,7 @@ private:
         bool ToFile = false, ReportProgress = false, ReportUpload = false, RangeAsked = false;
         std::string FileName, MultipartContentType;
         int BufferSize = DefaultBufferSize;
+        int MaxBody = 0;
     };
 
     void Start();
@@ -223,6 +231,7 @@ private:
     bool FAcceptCookies = true;
     bool FOffline = false;
     int FBufferSize = DefaultBufferSize;
+    int FMaxBodySize = 0;
     TvyHTTPRequestMethod FRequestMethod = TvyHTTPRequestMethod::rmAutomatic;
     TOwnedPtr<TStringList> FHeaders;
     TOwnedPtr<TvyHTTPRange> FRange;
@@ -236,6 +245,7 @@ private:
     TvyTransferFigures FFigures;
 
     bool FSuccess = false;
+    bool FReadFailed = false; // the system reported an error, not the end of the body
     HINTERNET FSession = nullptr;
     HINTERNET FConnection = nullptr;
     HINTERNET FRequestHandle = nullptr;

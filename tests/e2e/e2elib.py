@@ -46,9 +46,9 @@ from collections import Counter
 from pathlib import Path
 
 try:
-    from PIL import Image
+    from PIL import Image, ImageChops
 except ImportError:  # scripts/lib.sh installs python3-pil; fail in the test, not at import
-    Image = None
+    Image = ImageChops = None
 
 REPO = Path(__file__).resolve().parents[2]
 BUILD = REPO / "build"
@@ -132,6 +132,11 @@ def pixels(img, rect):
             yield x, y, img.getpixel((x, y))
 
 
+def same(a, b):
+    """The share of pixels that two pictures of one size have alike."""
+    return ImageChops.difference(a, b).convert("L").histogram()[0] / (a.size[0] * a.size[1])
+
+
 def ring(rect):
     """The coordinates of the outermost one-pixel ring of rect = (left, top, width, height)."""
     left, top, width, height = rect
@@ -152,6 +157,36 @@ def inset(rect, by=1):
 def offset(rect, dx, dy):
     left, top, width, height = rect
     return (left + dx, top + dy, width, height)
+
+
+# The program's icon: three bars (green, yellow, red) with shared one-pixel black outlines
+# over a black base line, transparent around. Per size: outline columns, bar tops, base row.
+ICON_BARS = {16: ((0, 5, 10, 15), (1, 6, 10), 15), 32: ((1, 11, 21, 31), (2, 11, 19), 30)}
+
+
+def hue(px):
+    """The bar colour a pixel shows, shaded or not: "green", "yellow", "red" or None."""
+    r, g, b = px[:3]
+    return None if b >= 100 else {(0, 1): "green", (1, 1): "yellow", (1, 0): "red"}.get((r >= 128, g >= 128))
+
+
+def is_icon(img, x, y, size):
+    """Whether the program's icon stands with its top-left at (x, y)."""
+    columns, tops, base = ICON_BARS[size]
+    at = lambda cx, cy: img.getpixel((x + cx, y + cy))[:3]
+    for colour, left, right, top in zip(("green", "yellow", "red"), columns, columns[1:], tops):
+        mid = (left + right) // 2
+        if (hue(at(mid, (top + base) // 2)), at(mid, top), at(left, base - 1), at(right, base - 1), at(mid, base)) \
+                != (colour, BLACK, BLACK, BLACK, BLACK) or at(mid, top - 1) == BLACK or hue(at(mid, top - 1)):
+            return False
+    return True
+
+
+def find_icon(img, area, size):
+    """The top-left of the program's icon inside area = (left, top, width, height), or None."""
+    left, top, width, height = area
+    return next(((x, y) for y in range(top, top + height - size + 1) for x in range(left, left + width - size + 1)
+                 if is_icon(img, x, y, size)), None)
 
 
 # --- X display ----------------------------------------------------------------------------
@@ -581,6 +616,13 @@ class Session:
         ox, oy = self.desktop_origin()
         w, h = self.size
         return img.crop((ox, oy, ox + w, oy + h))
+
+    def grab(self):
+        """The desktop now, not saved: quick enough to watch what lasts a fraction of a second."""
+        from PIL import ImageGrab
+        self.origin = getattr(self, "origin", None) or self.desktop_origin()
+        box = self.origin + tuple(o + s for o, s in zip(self.origin, self.size))
+        return ImageGrab.grab(bbox=box, xdisplay=self.env["DISPLAY"]).convert("RGB")
 
     def click(self, x, y, button=1):
         """Clicks at desktop coordinates."""

@@ -1,9 +1,11 @@
 """tests/e2e/test_assembly.py: what the main window's components give a user, used the way
 a user uses them: title-bar buttons, the tray menu, the registry they leave behind."""
 
+import time
 import unittest
 
 import e2elib
+from e2elib import ImageChops
 
 RUN = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 ENTRY = "Pellory Tallyglass"  # the application title names the start-up entry
@@ -55,9 +57,49 @@ class AssemblyTest(e2elib.ProductTest):
                 rows = {py for py in range(y, y + ch) for px in range(x, x + cw, 2)
                         if e2elib.is_dark(img.getpixel((px, py)))}
                 self.assertGreater(len(rows), 60, "the box shows its title, credits and description")
+                self.assertIsNotNone(e2elib.find_icon(img, (x, y, 40, 44), 32),
+                                     "the program's own 32 x 32 icon at the box's top left")
                 self.session.key("Escape")
                 e2elib.wait_until(lambda: not any(v.title_bytes == b"About Tallyglass" and v.visible
                                                   for v in self.session.win_windows()), 15, "the about box to close")
+
+    def test_the_about_button_s_hint_goes_with_the_click_and_the_closed_box_leaves_nothing(self):
+        w = self.session.show_main_window(self.icon)
+        before = e2elib.wait_until(lambda: self.painted(w), 15, "the main window to be painted", interval=0.3)
+        x, y = self.session.title_bar_button(w, ABOUT_BUTTON)
+        for dy in (30, 0):  # onto the button from elsewhere: a hint shows when the pointer comes over it
+            self.session._xdotool("mousemove", "--sync", *map(str, self.session.to_screen(x, y + dy)))
+        hx, hy, hw, hh = e2elib.wait_until(lambda: next((t for t in self.session.win_windows() if t.visible and t.pid == w.pid
+                                           and t.class_name.lower() == "tooltips_class32"), None), 10, "a hint").window_rect
+        hint, (wx, wy, ww, wh) = (hx, hy, hx + hw, hy + hh), w.window_rect
+        tray_tip = (0, self.session.taskbar_rect()[1] - 30) + self.session.size  # and the taskbar
+        picture = self.session.desktop_image("about-hint").crop(hint)
+        self.session._xdotool("click", "1")
+        opening, deadline = None, time.monotonic() + 15
+        # From when the program takes the click (the opening box draws beside the window).
+        while opening is None or time.monotonic() < opening + 1.5:
+            self.assertLess(time.monotonic(), deadline, "the about box to open")
+            img = self.session.grab()
+            elsewhere = ImageChops.difference(img, before)
+            for covered in ((wx, wy, wx + ww, wy + wh), hint, tray_tip):
+                elsewhere.paste((0, 0, 0), covered)
+            opening = opening or (elsewhere.getbbox() and time.monotonic())
+            self.assertFalse(opening and e2elib.same(img.crop(hint), picture) > 0.6, "the hint stands while the box opens")
+        box = self.session.wait_win_window(lambda v: v.title_bytes == b"About Tallyglass", timeout=20)
+        (cx, cy, cw, ch), (bx, by, bw, bh) = w.client_rect, box.window_rect
+        under = (max(cx, bx), max(cy, by), min(cx + cw, bx + bw), min(cy + ch, by + bh))
+        beside = (bx, cy + ch + 4, bx + bw, by + bh)  # the box's part below the window
+        self.session._xdotool("mousemove", "--sync", *map(str, self.session.to_screen(5, 5)))  # no hint comes back
+        opened = e2elib.wait_until(lambda: self.painted(box), 15, "the about box to be painted", interval=0.3)
+        self.session.key("Escape")
+        back, deadline = 0, time.monotonic() + 15
+        while back < 0.95:
+            self.assertLess(time.monotonic(), deadline, "the window to show again")
+            img = self.session.grab()
+            # Gone from beside the window (animation lines may cross a few per cent), so gone over it.
+            if e2elib.same(img.crop(beside), before.crop(beside)) > 0.95:
+                back = e2elib.same(img.crop(under), before.crop(under))
+                self.assertLess(e2elib.same(img.crop(under), opened.crop(under)), 0.5, "the box stays over the window")
 
     def painted(self, box):
         img = self.session.desktop_image("about")

@@ -72,6 +72,10 @@ class MainWindowTest(unittest.TestCase):
         self.assertTrue(1 <= left <= 4, f"a thin frame, not {left} px")
         self.assertTrue(15 <= (cy - wy) - left <= 30, f"title bar of {(cy - wy) - left} px")
 
+    def test_the_title_bar_shows_the_program_icon(self):
+        wx, wy, ww, _ = self.win.window_rect
+        self.assertIsNotNone(e2elib.find_icon(self.img, (wx, wy, ww // 3, self.win.client_rect[1] - wy), 16))
+
     def test_gauges_have_a_single_dark_border(self):
         for label, rect in GAUGES.items():
             with self.subTest(gauge=label):

@@ -6,6 +6,7 @@ in it ends the program and the icon goes away. Each test sets up what it needs i
 program running, the window shown or hidden), so they pass in any order and alone.
 """
 
+import time
 import unittest
 
 import e2elib
@@ -59,6 +60,25 @@ class TrayTest(e2elib.ProductTest):
         self.assertGreater(len(dark), 60, "the tooltip shows a line of text")
         # Move away so the tip goes.
         self.session._xdotool("mousemove", "--sync", "5", "5")
+
+    def test_the_icon_s_tooltip_does_not_follow_the_pointer_away(self):
+        w = self.session.show_main_window(self.icon)
+        x, y = self.icon
+        tips = lambda: [t for t in self.session.win_windows()
+                        if t.visible and t.pid != w.pid and t.class_name.lower() == "tooltips_class32"]
+        for attempt in range(3):
+            px, py = w.client_rect[0] + 20 + 10 * attempt, w.client_rect[1] + 20  # over the gauges
+            for spot in ((px, py - 10), (x + 8, y + 8)):  # onto the icon from elsewhere
+                self.session._xdotool("mousemove", "--sync", *map(str, self.session.to_screen(*spot)))
+            tx, ty, tw, th = e2elib.wait_until(tips, 10, "the icon's tooltip")[0].window_rect
+            frame = self.session.desktop_image("tray-tip").getpixel((tx + tw // 2, ty))
+            self.session._xdotool("mousemove", "--sync", *map(str, self.session.to_screen(px, py)))
+            until = time.monotonic() + 2  # 40 ticks, each of which would carry the tooltip along
+            while time.monotonic() < until:
+                img = self.session.grab()
+                rows = [sum(img.getpixel((cx, cy)) == frame for cx in range(px - 10, px + tw)) for cy in range(py, py + 50)]
+                self.assertLess(max(rows), tw * 3 // 4, f"the icon's tooltip stands at the pointer {(px, py)}")
+            self.assertEqual([], [t for t in tips() if t.window_rect != (tx, ty, tw, th)], "the tooltip left the icon")
 
     def test_the_title_bar_button_hides_the_window_into_the_tray(self):
         w = self.session.show_main_window(self.icon)

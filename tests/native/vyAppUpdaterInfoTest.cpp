@@ -25,7 +25,29 @@ struct TReadCase {
 
 TEST(InfoFile, ReadsEveryKeyByItsRule)
 {
+    // Past the list's bounds: 300 files, and 40 of 2,000 characters (32 * 2000 <= 65536 < 33 * 2000).
+    std::string many, long40;
+    Files first256, first32;
+    for (int n = 1; n <= 300; ++n) {
+        const std::string name = n <= 40 ? std::string(2000, static_cast<char>('a' + n % 26)) : "";
+        many += "#url" + std::to_string(n) + "=f" + std::to_string(n) + "\n";
+        long40 += n <= 40 ? "#url" + std::to_string(n) + "=" + name + "\n" : "";
+        if (n <= 256) first256.push_back("f" + std::to_string(n));
+        if (n <= 32) first32.push_back(name);
+    }
     const TReadCase cases[] = {
+        {"a value past 2048 characters counts as missing", "#url=" + std::string(2049, 'x') + "\n#url1=b", {"b"}, "",
+         "", "", M::umSelfUpgrade},
+        {"a value of 2048 characters is kept", "#url=" + std::string(2048, 'x'), {std::string(2048, 'x')}, "", "", "",
+         M::umSelfUpgrade},
+        {"without line ends a value runs on", "#url1=a#url2=b", {"a#url2=b", "b"}, "", "", "", M::umSelfUpgrade},
+        {"the list ends at 256 files", many, first256, "", "", "", M::umSelfUpgrade},
+        {"the list ends before 64 KB", long40, first32, "", "", "", M::umSelfUpgrade},
+        {"a message past 64 KB counts as missing", "#message={" + std::string(65537, 'm') + "}", {}, "", "", "",
+         M::umSelfUpgrade},
+        {"a message of 64 KB is kept", "#message={" + std::string(65536, 'm'), {}, "", "", std::string(65536, 'm'),
+         M::umSelfUpgrade},
+        {"url01 is no numbered key", "#url01=a\n#url1=b", {"b"}, "", "", "", M::umSelfUpgrade},
         {"one url, nothing else", "#url=http://host/app.exe\r\n", {"http://host/app.exe"}, "", "", "", M::umSelfUpgrade},
         {"keys ignore case, values keep it", "#URL=Host/App.EXE\n#Version=V2\n#DATE=07/08/2002",
          {"Host/App.EXE"}, "07/08/2002", "V2", "", M::umSelfUpgrade},

@@ -36,6 +36,9 @@ TEST(SwapCommand, SkipsItsOwnNameAndReadsTargetRestartParametersAndMethod)
         {" C:\\A\\app.exe +/after", 2, false, "C:\\A\\app.exe", "/after"},
         {" C:\\A\\app.exe", 1, false, "C:\\A\\app.exe", ""},
         {" C:\\A+B\\app.exe +/r0", 2, false, "C:\\A", "B\\app.exe +/r"},
+        {" \"C:\\A+B\\Two  Blanks\\app.exe\" +/r0", 2, false, "C:\\A+B\\Two  Blanks\\app.exe", "/r"},
+        {" \"C:\\A+B\\app.exe\" +/x + y1", 4, true, "C:\\A+B\\app.exe", "/x + y"},
+        {" \"C:\\A\\app.exe\"", 1, false, "C:\\A\\app.exe", ""},
         {" C:\\A\\app.exe +/r0 \"\"", 3, false, "C:\\A\\app.exe", "/r0 "},
     };
     TSwapCommand command;

@@ -599,6 +599,46 @@ TEST(ImageList, AddTwiceGetIconAndClear)
     EXPECT_TRUE(icon.Empty()) << "index out of range empties the icon";
 }
 
+// A list of kept images cleared and refilled, as on every tick, shows the new pictures, and
+// one of another size never the old size's.
+TEST(ImageList, KeptImagesClearedAndAddedAgain)
+{
+    TImageList list(nullptr);
+    TBitmap picture;
+    DrawBars(picture, 100, 50, 20);
+    list.Add(&picture, nullptr);
+    list.Add(&picture, nullptr);
+    list.Clear();
+    DrawBars(picture, 10, 90, 60);
+    EXPECT_EQ(0, list.Add(&picture, nullptr));
+    EXPECT_EQ(1, list.Add(&picture, nullptr));
+    EXPECT_EQ(2, list.Count());
+    TBitmap expected;
+    DrawBars(expected, 10, 90, 60);
+    for (int i = 0; i < 2; ++i) {
+        TIcon icon;
+        list.GetIcon(i, &icon);
+        TBitmap drawn;
+        drawn.SetSize(16, 16);
+        Fill(drawn, clFuchsia); // any see-through pixel shows
+        drawn.Canvas()->Draw(0, 0, &icon);
+        ExpectSamePixels(expected, drawn, i == 0 ? "image 0 after clearing" : "image 1 after clearing");
+    }
+    EXPECT_FALSE(list.HandleAllocated());
+
+    list.Clear();
+    list.SetWidth(8);
+    list.SetHeight(8);
+    TBitmap small;
+    small.SetSize(8, 8);
+    Fill(small, clRed);
+    EXPECT_EQ(0, list.Add(&small, nullptr));
+    TIcon icon;
+    list.GetIcon(0, &icon);
+    EXPECT_EQ(8, icon.Width()) << "an image of the new size, not a 16 x 16 one left from before";
+    EXPECT_EQ(8, icon.Height());
+}
+
 // Opaque images added before the list exists are kept by the component and turned into
 // icons without the common controls; the list made later must hold the same pictures.
 TEST(ImageList, KeptImagesGiveTheIconsTheListWouldGive)

@@ -97,7 +97,7 @@ std::wstring LoadWide(int id)
 TEST(UpgradeTexts, EveryLanguageIsCompleteAndSurvivesItsCodePage)
 {
     const std::map<int, std::wstring> source = SourceTexts();
-    ASSERT_EQ(3u + 11u * vyUpgradeTextCount, source.size()) << "three shared texts and the rest for each language";
+    ASSERT_EQ(3u + 11u * vyUpgradeTextCount, source.size()) << "three shared texts and every one of each language";
     const int english = vyAppUpdaterLanguageBase(wlEnglish);
     for (const TvyUpgradeLanguageInfo& language : vyUpgradeLanguages()) {
         const int base = vyAppUpdaterLanguageBase(language.Language);

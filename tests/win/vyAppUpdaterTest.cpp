@@ -16,6 +16,7 @@
 #include "XInput.h"
 #include "vyAppUpdater.h"
 #include "vyAppUpdaterLanguage.h"
+#include "vyAppUpdaterLanguageText.h"
 #include "vyAppUpdaterPassword.h"
 #include "vyAppUpdaterUpgradeMsg.h"
 #include "vyClasses.h"
@@ -221,8 +222,15 @@ TEST_F(vyAppUpdaterTest, WhatTheInformationFileLeadsTo)
          {"noupdate"}, 0},
         {"redirect to a file address", "", InfoText("07/08/2002", {"file:///C:/windows/calc.exe"}, "2"), "", false,
          {"noupdate"}, 0},
+        {"an information file past 64 KB", "", InfoText("07/08/2002", {File("a.bin")}) + std::string(65536, ' '), "",
+         false, {"noinfo"}, 0},
+        {"redirect with switches for the browser", "",
+         InfoText("07/08/2002", {"http://www.pellory.example/new.html --some-switch=\"x\""}, "2"), "", false,
+         {"noupdate"}, 0},
         {"redirect to a web page", "", InfoText("07/08/2002", {"http://www.pellory.example/new.html"}, "2"), "", false,
          {"begin 2 1 A [B]newer[/B] release"}, 1},
+        {"redirect to a web page without a scheme", "", InfoText("07/08/2002", {"www.pellory.example/new.html"}, "2"),
+         "", false, {"begin 2 1 A [B]newer[/B] release"}, 1},
     };
     for (const TCase& c : cases) {
         Log.clear();
@@ -238,10 +246,10 @@ TEST_F(vyAppUpdaterTest, WhatTheInformationFileLeadsTo)
         EXPECT_EQ(c.Shell, TestPlatform().ShellCalls.size()) << c.Name;
         EXPECT_EQ(before + (c.InfoURL.empty() ? 1 : 0), Server.RequestCount()) << c.Name << ": nothing downloaded";
     }
-    // The web page went to the shell, as the file or as the browser's parameter.
+    // The web page went to the shell, as the file or as the browser's one quoted parameter.
     const auto& call = TestPlatform().ShellCalls.at(0);
     EXPECT_TRUE(call.File == "http://www.pellory.example/new.html" ||
-                call.Params == "http://www.pellory.example/new.html")
+                call.Params == "\"http://www.pellory.example/new.html\"")
         << call.File.value_or("-") << " " << call.Params.value_or("-");
     EXPECT_TRUE(TestPlatform().Boxes.empty()) << "no dialogs were asked for";
     EXPECT_TRUE(TestPlatform().Execs.empty());
@@ -320,7 +328,7 @@ TEST_F(vyAppUpdaterTest, ThreeFilesTheSecondLostAndSkipped)
                                static_cast<size_t>(resource->Size()));
     EXPECT_TRUE(embedded == ReadAll(SwapProgramPath())) << "the embedded program, byte for byte";
     ASSERT_EQ(1u, TestPlatform().Execs.size());
-    EXPECT_EQ(SwapProgramPath() + " " + ParamStr(0) + " +/afterupgrade0", TestPlatform().Execs[0].CmdLine);
+    EXPECT_EQ("\"" + SwapProgramPath() + "\" \"" + ParamStr(0) + "\" +/afterupgrade0", TestPlatform().Execs[0].CmdLine);
     EXPECT_EQ(static_cast<UINT>(SW_SHOWNORMAL), TestPlatform().Execs[0].Show);
     EXPECT_TRUE(Application->Terminated());
 
@@ -354,7 +362,7 @@ TEST_F(vyAppUpdaterTest, TotalProgressCoversEachFileItsHalf)
     EXPECT_EQ(50, second[-1].Total) << "the first file ends at half";
     EXPECT_EQ(100, Progress.back().Total);
     ASSERT_EQ(1u, TestPlatform().Execs.size());
-    EXPECT_EQ(SwapProgramPath() + " " + ParamStr(0) + " + 1", TestPlatform().Execs[0].CmdLine)
+    EXPECT_EQ("\"" + SwapProgramPath() + "\" \"" + ParamStr(0) + "\" + 1", TestPlatform().Execs[0].CmdLine)
         << "external setup, restart parameters a blank";
 }
 
@@ -441,6 +449,11 @@ TEST_F(vyAppUpdaterTest, AnAbandonedUpgradeLeavesNoTemporaryFile)
         bool AbortInProgress;
         bool Skip;
         Lines Log;
+        int Box = -1;              // the text of the message box shown, of the second file
+        std::string InTheWay = {}; // a folder made at this path first
+        UINT ExecResult = 33;
+        bool AllBad = false;       // every address refused
+        bool Ask = false;          // asked whether to skip, and answered No
     } cases[] = {
         {"connection lost", "size=20000&cut=5000", "", false, false,
          {"filedone tgupd-1.bin", "connlost"}},
@@ -457,15 +470,39 @@ TEST_F(vyAppUpdaterTest, AnAbandonedUpgradeLeavesNoTemporaryFile)
          {"filedone tgupd-1.bin", "lost get?f=x.exe 0", "aborted"}},
         {"a bad name skipped", "", "http://127.0.0.1/dl/", false, true,
          {"filedone tgupd-1.bin", "lost  0", "filedone tgupd-3.bin", "end"}},
+        {"a bad name asked about", "", "http://127.0.0.1/dl/com\xB9", false, false,
+         {"filedone tgupd-1.bin", "lost com\xB9 0", "aborted"}, utNameNotAllowed, "", 33, false, true},
+        {"a temporary file that cannot be made", "size=2000", "", false, false, {"filedone tgupd-1.bin", "aborted"},
+         utCannotStoreFile, ExeFolder() + "tgupd-2.bin.uTMP"},
+        {"an executable cut short without a length", "", Server.URL("/dl/tgupd-2.exe"), false, false,
+         {"filedone tgupd-1.bin", "filedone tgupd-2.exe", "filedone tgupd-3.bin", "aborted"}, utDamagedFile},
+        {"a swap program that cannot be written", "size=100", "", false, false,
+         {"filedone tgupd-1.bin", "filedone tgupd-2.bin", "filedone tgupd-3.bin", "end", "aborted"}, utSwapNotStarted,
+         SwapProgramPath()},
+        {"a swap program that cannot start", "size=100", "", false, false,
+         {"filedone tgupd-1.bin", "filedone tgupd-2.bin", "filedone tgupd-3.bin", "end", "aborted"}, utSwapNotStarted,
+         "", 2},
+        {"every file skipped", "", "", false, true, {"lost  0", "lost .. 0", "aborted"}, -1, "", 33, true},
     };
+    const std::string exe = ReadAll(ExeFolder() + "UpdaterStandIn.exe");
+    Server.Route("/dl/tgupd-2.exe", "nolength=1", exe.substr(0, exe.size() / 3)); // a third, without a length
     Server.Route("/dl/tgupd-1.bin", "size=3000");
     Server.Route("/dl/tgupd-3.bin", "size=100");
     for (const TCase& c : cases) {
         Log.clear();
         TemporaryAtEnd.clear();
         TestPlatform().Execs.clear();
+        TestPlatform().Boxes.clear();
+        TestPlatform().ExecResult = c.ExecResult;
+        DeleteFileA(SwapProgramPath().c_str());
+        if (!c.InTheWay.empty()) CreateDirectoryA(c.InTheWay.c_str(), nullptr);
+        Updater->SetShowMessages(c.Ask ? vyMessageBit(mLostFile) : 0);
+        TestPlatform().Answers = {IDNO};
         Server.Route("/dl/tgupd-2.bin", c.SecondQuery);
-        Announce({File("tgupd-1.bin"), c.Second.empty() ? File("tgupd-2.bin") : c.Second, File("tgupd-3.bin")});
+        if (c.AllBad)
+            Announce({"http://127.0.0.1/dl/", "http://127.0.0.1/dl/.."});
+        else
+            Announce({File("tgupd-1.bin"), c.Second.empty() ? File("tgupd-2.bin") : c.Second, File("tgupd-3.bin")});
         SkipLostFiles = c.Skip;
         ProgressHandler = [&] {
             if (c.AbortInProgress && Progress.back().File == "tgupd-2.bin") Updater->AbortUpgrade();
@@ -473,18 +510,53 @@ TEST_F(vyAppUpdaterTest, AnAbandonedUpgradeLeavesNoTemporaryFile)
         Updater->CheckUpdate();
         ASSERT_TRUE(WaitFor(c.Log.back())) << c.Name;
         PumpFor(QuietMs);
+        if (!c.InTheWay.empty()) RemoveDirectoryA(c.InTheWay.c_str());
+        TestPlatform().ExecResult = 33;
         Log.erase(Log.begin()); // "begin"
         EXPECT_EQ(c.Log, Log) << c.Name;
-        if (c.Skip) {
+        const auto& boxes = TestPlatform().Boxes;
+        const std::string second = URLFileName(c.Second.empty() ? "tgupd-2.bin" : c.Second);
+        EXPECT_EQ(c.Box < 0 ? "" : Updater->Wizard()->Text(c.Box, {second}) + "|" + Updater->Wizard()->Text(utError),
+                  boxes.empty() ? "" : boxes.back().Text + "|" + boxes.back().Caption)
+            << c.Name;
+        if (c.Skip && !c.AllBad) {
             EXPECT_EQ((Lines{"tgupd-1.bin.uTMP", "tgupd-3.bin.uTMP"}), TemporaryAtEnd) << c.Name;
             EXPECT_EQ(1u, TestPlatform().Execs.size()) << c.Name;
         } else {
             EXPECT_EQ(Lines{}, TemporaryFiles()) << c.Name << ": what this upgrade wrote is gone";
-            EXPECT_TRUE(TestPlatform().Execs.empty()) << c.Name << ": no swap program";
+            EXPECT_EQ(c.ExecResult > 31 ? 0u : 1u, TestPlatform().Execs.size()) << c.Name << ": no swap program runs";
+            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(SwapProgramPath().c_str())) << c.Name;
         }
         DeleteTemporaryFiles();
         TakeBackQuit();
     }
+}
+
+// Two instances of a program in one folder: the second, checking while the first upgrades,
+// starts no upgrade of its own, and going it deletes nothing of the first's.
+TEST_F(vyAppUpdaterTest, OneUpgradeAtATimePerFolder)
+{
+    Server.Route("/dl/tgupd-1.bin", "size=3000");
+    Announce({File("tgupd-1.bin")});
+    TOwnedPtr<TvyAppUpdater> second(new TvyAppUpdater(nullptr));
+    second->SetShowMessages(0);
+    second->SetVersionDate("07/07/2002");
+    second->SetInfoFileURL(Server.URL("/upgrades/tg.inf"));
+    Lines secondLog;
+    second->OnBeginUpgrade = [&](TObject*, const std::string&, TvyUpgradeMethod, TStringList*, bool&) {
+        secondLog.push_back("begin");
+    };
+    ProgressHandler = [&] {
+        if (Server.RequestCount() > 2) return;
+        second->CheckUpdate(); // while the first's file comes
+        PumpUntil([&] { return Server.RequestCount() == 3 && !second->Busy() && !second->HTTP()->Worker()->Finishing(); },
+                  Patience);
+    };
+    Updater->CheckUpdate();
+    ASSERT_TRUE(WaitFor("end"));
+    EXPECT_EQ(Lines{}, secondLog) << "the second offers no upgrade";
+    second.reset();
+    EXPECT_EQ((Lines{"tgupd-1.bin.uTMP"}), TemporaryFiles()) << "the first's file stays";
 }
 
 // --- End to end --------------------------------------------------------------------------
@@ -617,6 +689,7 @@ struct TStandInUser {
     bool WatchDownload; // looks at the wizard while the first file comes
     Lines Acts;
     TWizardSeen Seen;
+    std::string Said; // what the error box said
 
     // Each question is answered once, whether or not the answer got through.
     bool Did(const std::string& act) const
@@ -639,12 +712,10 @@ struct TStandInUser {
             });
             box && !Did("lost: yes"))
             Act("lost: yes", ClickCentre(GetDlgItem(box, IDYES)));
-        // An upgrade refused: the reason read, then OK.
         if (HWND box = WindowOf(Pid, "#32770", [](HWND w) { return TextOf(w) == UpgradeText(utError); });
-            box && !Did("told: ")) {
-            std::string said;
-            for (HWND text : ChildrenOf(box, "Static")) said += TextOf(text);
-            Act("told: " + said, ClickCentre(GetDlgItem(box, IDOK)));
+            box && !Did("error: ok")) {
+            for (HWND text : ChildrenOf(box, "Static")) Said += TextOf(text);
+            Act("error: ok", ClickCentre(GetDlgItem(box, IDOK)));
         }
         if (HWND dialog = WindowOf(Pid, "TvyAppUpdaterPasswordForm"); dialog && !Did("password: tally")) {
             const std::vector<HWND> edits = ChildrenOf(dialog, "TvyEdit");
@@ -732,6 +803,7 @@ TEST(vyAppUpdaterEndToEnd, RealUpgradesOfARunningProgram)
         bool Upgraded;
         std::string Log;
         Lines FolderAfter;
+        const char* Folder = "tg upgrade e2e";
         TSigning Signing = sgNone;
     } scenarios[] = {
         {"two files, asked and shown in the wizard", {{"UpdaterStandIn.exe", slowly}, {"readme.txt", ""}},
@@ -748,21 +820,28 @@ TEST(vyAppUpdaterEndToEnd, RealUpgradesOfARunningProgram)
          "start|1|\nlost|UpdaterStandIn.exe|500\naborted\n", {"UpdaterStandIn.exe", "run.log"}},
         {"the connection dropped mid-file", {{"readme.txt", ""}, {"UpdaterStandIn.exe", "cut=20000"}}, "[]", false,
          {}, false, "start|1|\nconnlost\n", {"UpdaterStandIn.exe", "run.log"}},
+        {"the new executable cut short without a length",
+         {{"readme.txt", ""}, {"UpdaterStandIn.exe", "nolength=1&cut=" + std::to_string(v2.size() / 3)}}, "[]", false,
+         {"error: ok"}, false, "start|1|\naborted\n", {"UpdaterStandIn.exe", "run.log"}},
+        {"a folder with a plus and two blanks", {{"UpdaterStandIn.exe", ""}, {"readme.txt", ""}}, "[]", false, {},
+         true, "start|1|\nend\nstart|2|/afterupgrade\nafterrestart|2\n", {"UpdaterStandIn.exe", "readme.txt", "run.log"},
+         "tg+upgrade  e2e"},
         {"signed", {{"UpdaterStandIn.exe", ""}, {"readme.txt", ""}}, "[]", false, {}, true,
          "start|1|\nend\nstart|2|/afterupgrade\nafterrestart|2\n", {"UpdaterStandIn.exe", "readme.txt", "run.log"},
-         sgSigned},
+         "tg upgrade e2e", sgSigned},
         {"signed, information file changed", {{"UpdaterStandIn.exe", ""}}, "[]", false, {}, false,
-         "start|1|\nnoinfo\n", {"UpdaterStandIn.exe", "run.log"}, sgTamperedInfo},
+         "start|1|\nnoinfo\n", {"UpdaterStandIn.exe", "run.log"}, "tg upgrade e2e", sgTamperedInfo},
         {"signed, another executable served", {{"readme.txt", ""}, {"UpdaterStandIn.exe", ""}}, "[]", true,
-         {"told: " + told}, false, "start|1|\naborted\n", {"UpdaterStandIn.exe", "run.log"}, sgTamperedFile},
+         {"error: ok"}, false, "start|1|\naborted\n", {"UpdaterStandIn.exe", "run.log"}, "tg upgrade e2e",
+         sgTamperedFile},
         {"not signed", {{"UpdaterStandIn.exe", ""}}, "[]", false, {}, false, "start|1|\nnoinfo\n",
-         {"UpdaterStandIn.exe", "run.log"}, sgUnsigned},
+         {"UpdaterStandIn.exe", "run.log"}, "tg upgrade e2e", sgUnsigned},
         {"signed by another key", {{"UpdaterStandIn.exe", ""}}, "[]", false, {}, false, "start|1|\nnoinfo\n",
-         {"UpdaterStandIn.exe", "run.log"}, sgOtherKey},
+         {"UpdaterStandIn.exe", "run.log"}, "tg upgrade e2e", sgOtherKey},
     };
     TWizardSeen seen;
     for (const TScenario& c : scenarios) {
-        const std::string folder = Scratch("tg upgrade e2e");
+        const std::string folder = Scratch(c.Folder);
         const std::string exe = folder + "UpdaterStandIn.exe";
         const std::string log = folder + "run.log";
         ASSERT_TRUE(WriteAll(exe, v1)) << c.Name;
@@ -795,7 +874,7 @@ TEST(vyAppUpdaterEndToEnd, RealUpgradesOfARunningProgram)
                                    &si, &pi))
             << c.Name;
         CloseHandle(pi.hThread);
-        TStandInUser user{pi.dwProcessId, c.Files[0].second == slowly, {}, {}};
+        TStandInUser user{pi.dwProcessId, c.Files[0].second == slowly, {}, {}, {}};
         const std::string last = c.Log.substr(c.Log.rfind('\n', c.Log.size() - 2) + 1);
         const bool ended = PumpUntil(
             [&] {
@@ -816,6 +895,9 @@ TEST(vyAppUpdaterEndToEnd, RealUpgradesOfARunningProgram)
         if (user.WatchDownload) seen = user.Seen;
 
         EXPECT_EQ(c.Acts, user.Acts) << c.Name << ": what the person was asked and did";
+        if (c.Signing == sgTamperedFile) {
+            EXPECT_EQ(told, user.Said) << c.Name << ": the user is told why";
+        }
         EXPECT_TRUE(ended) << c.Name << ": log " << ReadAll(log);
         EXPECT_EQ(c.Log, ReadAll(log)) << c.Name;
         EXPECT_TRUE(shown) << c.Name << ": the program shows " << caption;
@@ -844,8 +926,7 @@ TEST(vyAppUpdaterEndToEnd, RealUpgradesOfARunningProgram)
         DeleteRawValue(HKEY_LOCAL_MACHINE, key, "Remote Connection");
     else
         DeleteTree(HKEY_LOCAL_MACHINE, key);
-    const std::string folder = Scratch("tg upgrade e2e");
-    RemoveDirectoryA(folder.c_str());
+    for (const char* name : {"tg upgrade e2e", "tg+upgrade  e2e"}) RemoveDirectoryA(Scratch(name).c_str());
 }
 
 // --- Stored settings ---------------------------------------------------------------------

@@ -408,10 +408,19 @@ TEST_F(UpgradeDialogsTest, EveryLanguageFitsItsControls)
             ASSERT_NE(nullptr, f);
             ExpectFits(f->YesBtn, language);
             ExpectFits(f->LaterBtn, language);
+            // 120 lines of message: the window, title bar and buttons, stays within the work area.
+            RECT work, window, later;
+            SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+            GetWindowRect(f->Handle(), &window);
+            GetWindowRect(f->LaterBtn->Handle(), &later);
+            EXPECT_TRUE(window.top >= work.top && later.bottom <= window.bottom && window.bottom <= work.bottom)
+                << language << ": " << window.top << ".." << later.bottom << ".." << window.bottom;
             if (shown) SaveShot(f, "vyAppUpdater-upgrade-message" + suffix);
             f->SetModalResult(mrNo);
         });
-        wizard->ShowUpgradeMessage("1.1: faster sampling");
+        std::string longMessage = "1.1: faster sampling";
+        for (int line = 2; line <= 120; ++line) longMessage += "\nline " + std::to_string(line);
+        wizard->ShowUpgradeMessage(longMessage);
 
         WhenModal([&] {
             TvyAppUpdaterPasswordForm* f = wizard->PasswordForm();

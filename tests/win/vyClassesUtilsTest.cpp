@@ -238,7 +238,7 @@ TEST_F(AssociationTest, OpenURLInANewWindowStartsTheBrowserAfresh)
     OpenURL("www.example.com", true);
     ASSERT_EQ(1u, TestPlatform().ShellCalls.size());
     ExpectShellOpen(TestPlatform().ShellCalls[0], "C:\\Program Files\\Browser\\browse.exe",
-                    std::string("http://www.example.com"), "browser started with the address");
+                    std::string("\"http://www.example.com\""), "browser started with the address, quoted");
 
     // No browser registered: the address is opened as in the same window.
     TestPlatform().ShellCalls.clear();

@@ -15,6 +15,7 @@
 #include "Pictures.h"
 #include "TestFiles.h"
 #include "WinTest.h"
+#include "vyAppUpdaterText.h"
 #include "vyClasses.h"
 
 namespace {
@@ -128,8 +129,8 @@ protected:
             TRecord r;
             r.Event = f[0];
             r.Path = f.size() > 1 ? f[1] : "";
+            if (f.size() >= 3) r.Attributes = std::strtoul(f[2].c_str(), nullptr, 16);
             if (f.size() == 5) {
-                r.Attributes = std::strtoul(f[2].c_str(), nullptr, 16);
                 r.ParamCount = std::atoi(f[3].c_str());
                 r.FirstParam = f[4];
             }
@@ -152,10 +153,11 @@ protected:
         return old;
     }
 
-    // The command line of the upgrader: nothing quoted.
+    // The command line of the upgrader.
     static std::string SwapCommand(const std::string& target, char method)
     {
-        return SwapPath + " " + target + " +" + RestartParams + method;
+        return SwapCommandLine(SwapPath, target, RestartParams,
+                               method == '1' ? TvyUpgradeMethod::umUseExternalSetup : TvyUpgradeMethod::umSelfUpgrade);
     }
 
     static inline std::string SwapPath, StandIn;
@@ -188,6 +190,7 @@ struct TReplaceCase {
     std::vector<TFile> Before;
     const char* Locked; // held open by this process, without delete sharing, while the swap runs
     std::map<std::string, std::string> After;
+    bool ReadOnly = false; // the program is read-only, as copied from a CD
 };
 
 TEST_F(SwapTest, ReplacesFilesAndRestartsTheProgram)
@@ -226,12 +229,19 @@ TEST_F(SwapTest, ReplacesFilesAndRestartsTheProgram)
          {{"app.exe", "OLD", true}, {"..uTMP", "dots", false}, {"...uTMP", "more dots", false}},
          nullptr,
          {{"app.exe", "OLD"}, {"..uTMP", "dots"}, {"...uTMP", "more dots"}}},
+        {"a folder with a plus and two blanks in a row", "tg swap\\A+B  Two",
+         {{"app.exe", "OLD", true}, {"app.exe.uTMP", "NEW", true}}, nullptr, {{"app.exe", "NEW"}}},
+        {"a read-only program", "tg swap\\From CD", {{"app.exe", "OLD", true}, {"app.exe.uTMP", "NEW", true}},
+         nullptr, {{"app.exe", "NEW"}}, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         DeleteFileA(LogPath.c_str());
         const std::string folder = Scratch(c.Folder);
         for (const auto& f : c.Before) Put(folder, f.Name, f.Tag, f.Executable);
+        if (c.ReadOnly) SetFileAttributesA((folder + "app.exe").c_str(), FILE_ATTRIBUTE_READONLY);
+        SetEnvironmentVariableA("VYSWAP_WAIT_MS", "15000"); // a swap that never gets the file gives up
+        SetEnvironmentVariableA("TG_STANDIN_HOLD_MS", c.ReadOnly ? "3000" : "600");  // time for the swap to start
         auto old = StartOldProgram(folder);
 
         HANDLE lock = INVALID_HANDLE_VALUE;
@@ -247,6 +257,9 @@ TEST_F(SwapTest, ReplacesFilesAndRestartsTheProgram)
         ASSERT_TRUE(WaitForRecords(4)) << ReadAll(LogPath);
         const auto r = Records();
         EXPECT_EQ("end", r[1].Event) << "the old program ended before anything was moved\n" << ReadAll(LogPath);
+        // Root under Wine may write a read-only file: that the swap program cleared the
+        // attribute while the old program still ran is what shows it would not wait for ever.
+        if (c.ReadOnly) EXPECT_EQ(0u, r[1].Attributes & FILE_ATTRIBUTE_READONLY) << "read-only until the old program ended";
         EXPECT_EQ("start", r[2].Event);
         EXPECT_TRUE(SameText(folder + "app.exe", r[2].Path)) << r[2].Path;
         EXPECT_EQ(1, r[2].ParamCount) << "the restart parameters are one parameter";

@@ -177,6 +177,9 @@ UINT Swap()
         FindClose(find);
         TargetName.Clear();
         TargetName.Append(data.cFileName);
+        // A read-only program (copied from a CD) could never be opened for writing.
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+            SetFileAttributesA(target.S, data.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
         if (!WaitForExclusiveWrite(target.S, WaitLimitMs())) return ExitGaveUp;
     } else {
         TargetName.Assign(target.S + Folder.Len, target.Len - Folder.Len);

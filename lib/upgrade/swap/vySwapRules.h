@@ -97,6 +97,8 @@ struct TSwapCommand {
 // blank (rebuilding an unquoted path with single blanks), and reads the result:
 // everything before the first "+" is the target, trimmed of blanks; after it come the
 // restart parameters and the method digit. Without a "+" the whole text is the target.
+// A quoted first parameter is the target exactly as written, whatever "+" or runs of
+// blanks it holds; the "+" is then looked for in the parameters after it.
 // Returns false when the text does not fit.
 inline bool ParseSwapCommand(const char* params, TSwapCommand& out)
 {
@@ -107,8 +109,17 @@ inline bool ParseSwapCommand(const char* params, TSwapCommand& out)
     out.Target.Clear();
     out.RestartParams.Clear();
 
-    char lastChar = 0; // of the last parameter; 0 when it is empty
     const char* p = params;
+    while (*p && IsBlank(*p)) ++p;
+    const bool quotedTarget = *p == '"';
+    if (quotedTarget) {
+        ++p;
+        while (*p && *p != '"') out.Target.Append(*p++);
+        if (*p) ++p;
+        ++out.ParamCount;
+    }
+
+    char lastChar = 0; // of the last parameter; 0 when it is empty
     for (;;) {
         while (*p && IsBlank(*p)) ++p;
         if (!*p) break;
@@ -125,7 +136,7 @@ inline bool ParseSwapCommand(const char* params, TSwapCommand& out)
         joined.Append(' ');
         ++out.ParamCount;
     }
-    if (joined.Overflow) return false;
+    if (joined.Overflow || out.Target.Overflow) return false;
     out.ExternalSetup = lastChar == '1';
 
     unsigned plus = 0;
@@ -138,6 +149,7 @@ inline bool ParseSwapCommand(const char* params, TSwapCommand& out)
         if (end > plus + 1 && joined.S[end - 1] >= '0' && joined.S[end - 1] <= '9') --end;
         out.RestartParams.Assign(joined.S + plus + 1, end - plus - 1);
     }
+    if (quotedTarget) return true;
     unsigned targetStart = 0;
     while (targetStart < targetEnd && joined.S[targetStart] == ' ') ++targetStart;
     while (targetEnd > targetStart && joined.S[targetEnd - 1] == ' ') --targetEnd;

@@ -3,7 +3,7 @@
 // program's tests. It holds its own executable open for TG_STANDIN_HOLD_MS milliseconds, as
 // a running program does, and appends to the file TG_STANDIN_LOG one line when it starts,
 //   start|<its path>|<its file attributes, hex>|<parameter count>|<first parameter>
-// and one when it ends: end|<its path>.
+// and one when it ends: end|<its path>|<its file attributes then, hex>.
 #include <windows.h>
 
 #include <cstdlib>
@@ -52,7 +52,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     AppendLine("start|" + self + "|" + attributes + "|" + std::to_string(__argc - 1) + "|" +
                (__argc > 1 ? __argv[1] : "") + "\n");
     Sleep(static_cast<DWORD>(std::atoi(Env("TG_STANDIN_HOLD_MS").c_str())));
-    AppendLine("end|" + self + "\n");
+    wsprintfA(attributes, "%lx", GetFileAttributesA(self.c_str()));
+    AppendLine("end|" + self + "|" + attributes + "\n");
     if (hold != INVALID_HANDLE_VALUE) CloseHandle(hold);
     return 0;
 }

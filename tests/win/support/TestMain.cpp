@@ -37,7 +37,7 @@ HINSTANCE TRecordingPlatform::ShellExecuteA(HWND wnd, const char* verb, const ch
 UINT TRecordingPlatform::WinExec(const char* cmdLine, UINT show)
 {
     Execs.push_back({cmdLine ? cmdLine : "", show});
-    return 33;
+    return ExecResult;
 }
 
 BOOL TRecordingPlatform::PlaySoundA(const char* sound, HMODULE module, DWORD flags)

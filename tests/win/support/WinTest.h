@@ -48,6 +48,7 @@ public:
         UINT Show;
     };
     std::vector<TExec> Execs;
+    UINT ExecResult = 33; // what WinExec answers: above 31 is a started program
     UINT WinExec(const char* cmdLine, UINT show) override;
     struct TSound {
         std::optional<std::string> Sound;
