@@ -7,9 +7,9 @@
 #include "vyAppUpdater.h"
 #include "vyDigest.h"
 
+#include <windows.h>
+
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 int main(int argc, char** argv)
 {
@@ -28,8 +28,12 @@ int main(int argc, char** argv)
     // Read whole, then hashed, as the upgrader checks each stored file.
     const double hash = BestSecondsPerCall(
         [&] {
-            std::ifstream file(argv[1], std::ios::binary);
-            const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+            std::string bytes;
+            HANDLE file = CreateFileA(argv[1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+            DWORD got = 0;
+            bytes.resize(GetFileSize(file, nullptr));
+            if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)) bytes.clear();
+            CloseHandle(file);
             read = read && !bytes.empty();
             sink = sink + vySha256(bytes)[0];
         },
