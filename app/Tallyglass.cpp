@@ -64,6 +64,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         Application->Initialize();
         Application->SetTitle("Pellory Tallyglass");
         Form1 = Application->CreateForm<TForm1>();
+#ifdef TG_UPGRADE_PUBLIC_KEY
+        // Set before the first check, which comes seconds after the form is loaded.
+        Form1->vyAppUpdater->SetPublicKey(TG_UPGRADE_PUBLIC_KEY);
+#endif
         Application->Run();
     } catch (...) {
         HandleException(Application);

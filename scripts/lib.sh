@@ -24,7 +24,7 @@ TG_PACKAGES=(
     cmake ninja-build googletest
     clang libclang-rt-14-dev
     xvfb xdotool x11-utils imagemagick
-    python3 python3-pil python3-pefile
+    python3 python3-pil python3-pefile python3-cryptography
     locales
 )
 

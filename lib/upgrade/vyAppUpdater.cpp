@@ -6,6 +6,7 @@
 #include "WinUtils.h"
 #include "vyAppUpdaterText.h"
 #include "vyClasses.h"
+#include "vyDigest.h"
 #include "swap/vySwapRules.h"
 
 #include <cctype>
@@ -87,6 +88,7 @@ const TClassInfo& TvyAppUpdater::StaticClassInfo()
                                    "mNoUpdateAvailable", "mPasswordRequest"},
                                   static_cast<long long>(DefaultShowMessages)));
         i.Props.push_back(ObjProp("Wizard", &C::Wizard));
+        i.Props.push_back(StrProp<C>("PublicKey", &C::PublicKey, &C::SetPublicKey));
         i.Props.push_back(EventProp("OnAfterRestart", &C::OnAfterRestart));
         i.Props.push_back(EventProp("OnBeginUpgrade", &C::OnBeginUpgrade));
         i.Props.push_back(EventProp("OnLaterUpgrade", &C::OnLaterUpgrade));
@@ -381,13 +383,26 @@ void TvyAppUpdater::HTTPPasswordRequest(bool& tryAgain)
 
 // --- The steps of an upgrade -----------------------------------------------------------
 
+// With a public key, a file it did not sign is no information file: nothing in it counts.
+bool TvyAppUpdater::InfoFileTrusted(const std::string& text) const
+{
+    if (FPublicKey.empty()) return true;
+    const auto key = vyParsePublicKey(FPublicKey);
+    return key && vyInfoSignatureValid(text, *key);
+}
+
 void TvyAppUpdater::InfoFileReceived(TStream* data)
 {
     if (data && data->Size() > static_cast<long>(MaxInfoFileBytes)) {
         NoInfoFile();
         return;
     }
-    const TvyInfoFile info = ReadInfoFile(StreamText(data));
+    const std::string text = StreamText(data);
+    if (!InfoFileTrusted(text)) {
+        NoInfoFile();
+        return;
+    }
+    TvyInfoFile info = ReadInfoFile(text);
     FFiles->Clear();
     for (const std::string& file : info.Files) FFiles->Add(file);
     bool offers = InfoOffersUpdate(info, FVersionControl, FVersionDate, FVersionNumber, Today());
@@ -418,6 +433,8 @@ void TvyAppUpdater::InfoFileReceived(TStream* data)
             if (const auto address = RedirectAddress((*FFiles)[0])) OpenURL(*address, true);
         return;
     }
+    // The downloads are checked against this file's digests.
+    FInfo = std::move(info);
     NextDownload(true);
 }
 
@@ -540,15 +557,29 @@ bool EndsWithNoCase(const std::string& s, const char* tail)
 
 } // namespace
 
+// With a public key, a file counts only with the digest the signed information file states.
+bool TvyAppUpdater::StoredFileVerified(const std::string& address, const std::string& bytes) const
+{
+    if (FPublicKey.empty()) return true;
+    const auto stated = vyInfoFileDigest(FInfo, address);
+    const TvyFileDigest actual = vySha256(bytes);
+    return stated && vyEqualBytes(stated->data(), actual.data(), actual.size());
+}
+
 // Every stored download is checked here, before anything is put in place; a file that
 // fails is lost and cannot be skipped. False when the upgrade was abandoned.
 bool TvyAppUpdater::CheckStoredFiles()
 {
     for (const auto& [address, path] : FStored) {
         const std::string name = URLFileName(address);
+        const std::string bytes = FileBytes(path);
         // An executable cut short would leave the user without a program.
-        if (EndsWithNoCase(name, ".exe") && !IsWholePEImage(FileBytes(path))) {
+        if (EndsWithNoCase(name, ".exe") && !IsWholePEImage(bytes)) {
             Abandon(utDamagedFile, name);
+            return false;
+        }
+        if (!StoredFileVerified(address, bytes)) {
+            Abandon(utUnverifiedFile, name);
             return false;
         }
     }

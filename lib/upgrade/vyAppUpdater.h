@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "vyAppUpdaterInfo.h"
+#include "vyAppUpdaterSignature.h"
 #include "vyAppUpdaterWizard.h"
 #include "vyHTTP.h"
 
@@ -85,6 +86,12 @@ public:
     TvyAppUpdaterShowMessages ShowMessages() const noexcept { return FShowMessages; }
     void SetShowMessages(TvyAppUpdaterShowMessages value) noexcept { FShowMessages = value; }
     TvyAppUpdaterWizard* Wizard() const noexcept { return FWizard.get(); }
+    // The publisher's Ed25519 public key, 64 hexadecimal digits. Empty: information files
+    // are taken as they come. Set: only an information file it signed is acted on, and only
+    // files whose SHA-256 that file states are put in place (vyAppUpdaterSignature.h); a
+    // value that is no usable key trusts nothing.
+    const std::string& PublicKey() const noexcept { return FPublicKey; }
+    void SetPublicKey(const std::string& value) { FPublicKey = value; }
 
     // Fetches the information file unless a transfer is running.
     void CheckUpdate();
@@ -129,12 +136,14 @@ private:
     void HTTPPasswordRequest(bool& tryAgain);
 
     void InfoFileReceived(TStream* data);
+    bool InfoFileTrusted(const std::string& text) const;
     void NoInfoFile();
     void NoUpdate();
     void NextDownload(bool first);
     void LostFile(int status);
     bool SkipLostFile(int status, bool nameRefused);
     void Abandon(int text, const std::string& file = {});
+    bool StoredFileVerified(const std::string& address, const std::string& bytes) const;
     bool CheckStoredFiles();
     void FinishUpgrade();
     void StopStep();
@@ -157,6 +166,7 @@ private:
     bool FVersionDateAutoSet = true;
     std::string FVersionNumber;
     TvyAppUpdaterShowMessages FShowMessages = DefaultShowMessages;
+    std::string FPublicKey;
 
     bool FCheckedOnce = false;
     int FSwapCleanupTries = 0;
@@ -170,6 +180,8 @@ private:
     std::vector<std::string> FWritten;
     // The files this upgrade has stored whole: address and temporary path.
     std::vector<std::pair<std::string, std::string>> FStored;
+    // The information file the downloads are checked against (its digests).
+    TvyInfoFile FInfo;
     // Held from the offer of an upgrade until it ends: one upgrade at a time per folder,
     // whatever instance of the program runs it.
     HANDLE FUpgradeLock = nullptr;

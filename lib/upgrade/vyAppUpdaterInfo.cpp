@@ -39,12 +39,20 @@ std::string ValueAt(std::string_view text, size_t start, bool block)
 
 // The entries of the keys the file may hold, found in one pass, so that reading all keys
 // costs no more than reading the text a few times. Only those keys are kept (url, url0,
-// url1 to url<MaxInfoFiles>, date, version, method, message): the index is of fixed size
-// whatever the text holds. Gives the same values as InfoFileValue.
+// url1 to url<MaxInfoFiles>, date, version, method, message, and the digest of each url
+// key: sha256, sha2560, sha2561 ...): the index is of fixed size whatever the text holds.
+// Gives the same values as InfoFileValue.
 class TEntryIndex {
 public:
     static constexpr size_t MaxKey = 32;
-    enum : size_t { Url, Url0, Date, Version, Method, Message, Numbered, Slots = Numbered + MaxInfoFiles };
+    enum : size_t {
+        Url, Url0, Date, Version, Method, Message, Numbered,
+        Digests = Numbered + MaxInfoFiles, // then the url slots again, for their digests
+        Slots = Digests + Numbered + MaxInfoFiles
+    };
+
+    // The slot of the digest beside a url key's slot.
+    static constexpr size_t DigestOf(size_t urlSlot) { return Digests + urlSlot; }
 
     explicit TEntryIndex(std::string_view text) : FText(text)
     {
@@ -70,19 +78,14 @@ public:
         if (key.size() > MaxKey) return Slots;
         for (size_t i = 0; i < key.size(); ++i) lower[i] = LowerAZ(key[i]);
         const std::string_view k(lower, key.size());
-        if (k == "url") return Url;
-        if (k == "url0") return Url0;
         if (k == "date") return Date;
         if (k == "version") return Version;
         if (k == "method") return Method;
         if (k == "message") return Message;
-        if (k.size() < 4 || k.size() > 6 || !k.starts_with("url") || k[3] == '0') return Slots;
-        size_t n = 0;
-        for (char c : k.substr(3)) {
-            if (c < '0' || c > '9') return Slots;
-            n = n * 10 + static_cast<size_t>(c - '0');
-        }
-        return n <= MaxInfoFiles ? Numbered + n - 1 : Slots;
+        if (k.starts_with("url")) return UrlSlot(k.substr(3));
+        if (!k.starts_with("sha256")) return Slots;
+        const size_t slot = UrlSlot(k.substr(6));
+        return slot == Slots ? Slots : DigestOf(slot);
     }
 
     std::string Value(size_t slot, bool block) const
@@ -92,29 +95,47 @@ public:
     }
 
 private:
+    // The slot of the url key with this suffix: "" url, "0" url0, "1" to "<MaxInfoFiles>"
+    // url<n> (no leading zero); Slots for any other.
+    static size_t UrlSlot(std::string_view suffix)
+    {
+        if (suffix.empty()) return Url;
+        if (suffix == "0") return Url0;
+        if (suffix.size() > 3 || suffix[0] == '0') return Slots;
+        size_t n = 0;
+        for (char c : suffix) {
+            if (c < '0' || c > '9') return Slots;
+            n = n * 10 + static_cast<size_t>(c - '0');
+        }
+        return n <= MaxInfoFiles ? Numbered + n - 1 : Slots;
+    }
+
     std::string_view FText;
     std::array<size_t, Slots> FPlain;
     std::array<size_t, Slots> FBlock;
 };
 
-std::vector<std::string> ListOf(const TEntryIndex& index)
+// The files in download order; and when asked, each one's digest as stated beside it
+// ("sha256" + the url key's suffix), or empty.
+std::vector<std::string> ListOf(const TEntryIndex& index, std::vector<std::string>* digests)
 {
     std::vector<std::string> files;
     size_t bytes = 0;
     // False when the list is full: it ends there.
-    const auto add = [&](std::string value) {
+    const auto add = [&](std::string value, size_t slot) {
         if (files.size() == MaxInfoFiles || bytes + value.size() > MaxInfoListBytes) return false;
         bytes += value.size();
         files.push_back(std::move(value));
+        if (digests) digests->push_back(index.Value(TEntryIndex::DigestOf(slot), false));
         return true;
     };
     for (size_t slot : {TEntryIndex::Url, TEntryIndex::Url0}) {
         std::string value = index.Value(slot, false);
-        if (!value.empty() && !add(std::move(value))) return files;
+        if (!value.empty() && !add(std::move(value), slot)) return files;
     }
     for (size_t n = files.size() + 1; n <= MaxInfoFiles; ++n) {
         std::string value = index.Value(TEntryIndex::Numbered + n - 1, false);
-        if (value.empty() || !add(std::move(value))) break;
+        if (value.empty() || !add(std::move(value), TEntryIndex::Numbered + n - 1)) break;
     }
     return files;
 }
@@ -157,18 +178,25 @@ std::string TwoDigits(int n)
 
 // --- Reading the file ------------------------------------------------------------------
 
-std::string InfoFileValue(std::string_view text, std::string_view key, bool block)
+std::optional<TvyInfoValueSpan> InfoFileValueSpan(std::string_view text, std::string_view key, bool block)
 {
     const std::string lower = LowerAZ(text);
     const std::string pattern = "#" + LowerAZ(key) + (block ? "={" : "=");
     const size_t at = lower.find(pattern);
-    if (at == std::string::npos) return {};
-    return ValueAt(text, at + pattern.size(), block);
+    if (at == std::string::npos) return std::nullopt;
+    const size_t start = at + pattern.size();
+    return TvyInfoValueSpan{start, ValueAt(text, start, block).size()};
+}
+
+std::string InfoFileValue(std::string_view text, std::string_view key, bool block)
+{
+    const auto span = InfoFileValueSpan(text, key, block);
+    return span ? std::string(text.substr(span->Start, span->Length)) : std::string();
 }
 
 std::vector<std::string> InfoFileList(std::string_view text)
 {
-    return ListOf(TEntryIndex(text));
+    return ListOf(TEntryIndex(text), nullptr);
 }
 
 TvyUpgradeMethod InfoFileMethod(std::string_view value)
@@ -182,7 +210,7 @@ TvyInfoFile ReadInfoFile(std::string_view text)
 {
     const TEntryIndex index(text);
     TvyInfoFile info;
-    info.Files = ListOf(index);
+    info.Files = ListOf(index, &info.Digests);
     info.Date = index.Value(TEntryIndex::Date, false);
     info.Version = index.Value(TEntryIndex::Version, false);
     info.Message = index.Value(TEntryIndex::Message, true);

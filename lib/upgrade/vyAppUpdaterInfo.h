@@ -34,6 +34,11 @@ constexpr size_t MaxInfoListBytes = 64 * 1024;
 
 // The value of "#key=" (or "#key={" for a block), empty when the key is missing.
 std::string InfoFileValue(std::string_view text, std::string_view key, bool block);
+// Where that value lies in the text; nothing when the key is missing.
+struct TvyInfoValueSpan {
+    size_t Start = 0, Length = 0;
+};
+std::optional<TvyInfoValueSpan> InfoFileValueSpan(std::string_view text, std::string_view key, bool block);
 
 // The upgrade files in download order: url, url0, then url<n> from n = (files so far) + 1
 // until a numbered key is missing or empty, or the list is full. Empty values are never
@@ -45,6 +50,9 @@ TvyUpgradeMethod InfoFileMethod(std::string_view value);
 
 struct TvyInfoFile {
     std::vector<std::string> Files;
+    // The value of the "sha256" key beside each file's url key ("sha256" for "url",
+    // "sha2560" for "url0", "sha256<n>" for "url<n>"), as written; empty when missing.
+    std::vector<std::string> Digests;
     std::string Date;    // as written; see VersionDateOr
     std::string Version; // compared with CompareVersionText
     std::string Message; // rich-label markup

@@ -26,7 +26,7 @@ const std::vector<TvyUpgradeLanguageInfo>& vyUpgradeLanguages();
 // Base identifier of the language's block; wlAuto resolves through userLangId (a LANGID).
 int vyAppUpdaterLanguageBase(TvyAppUpdaterLanguage language, unsigned short userLangId);
 
-// Offsets of the 36 texts (text n has identifier base + n), named after their use.
+// Offsets of the 37 texts (text n has identifier base + n), named after their use.
 enum TvyUpgradeText : int {
     utWizardCaption = 0,     // dialog and message box captions
     utDownloadingTitle,      // wizard title while downloading
@@ -64,9 +64,10 @@ enum TvyUpgradeText : int {
     utNameNotAllowed,        // %s: the file
     utCannotStoreFile,       // %s: the file
     utDamagedFile,           // %s: the file
+    utUnverifiedFile,        // %s: the file; not the one the signed information file states
 };
-constexpr int vyUpgradeTextCount = 36;
-// A language owns this many identifiers from its base; the texts use the first 36.
+constexpr int vyUpgradeTextCount = 37;
+// A language owns this many identifiers from its base; the texts use the first 37.
 constexpr int vyUpgradeBlockSize = 50;
 constexpr int vyUpgradeTextAppTitle = 50997, vyUpgradeTextDesignEnv = 50998,
               vyUpgradeTextSignature = 50999;

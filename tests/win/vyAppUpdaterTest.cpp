@@ -633,6 +633,46 @@ std::string UpgradeText(int n)
     return vyLoadUpgradeText(vyAppUpdaterLanguageBase(wlAuto) + n);
 }
 
+// The publisher's tool (tools/upgrade/publish.py), run by the machine's Python beside
+// Wine in a folder of /tmp: two key pairs, and information files signed by either.
+struct TPublisher {
+    std::string Unix = "/tmp/tg-publish-" + std::to_string(GetCurrentProcessId()) + "/";
+    std::string Win = "Z:" + Unix;
+    std::string Key; // the public key, 64 hexadecimal digits
+
+    TPublisher()
+    {
+        std::replace(Win.begin(), Win.end(), '/', '\\');
+        CreateDirectoryA(Win.c_str(), nullptr);
+        Key = NewKey("key");
+        NewKey("other");
+    }
+    ~TPublisher()
+    {
+        for (const std::string& name : FilesIn(Win)) DeleteFileA((Win + name).c_str());
+        RemoveDirectoryA(Win.c_str());
+    }
+    bool Run(const std::string& arguments)
+    {
+        return RunXCommand("/usr/bin/python3 " TG_SOURCE_DIR "/tools/upgrade/publish.py " + arguments, 30000);
+    }
+    std::string NewKey(const std::string& name)
+    {
+        Run("keygen " + Unix + name + ".pem >" + Unix + name + ".pub");
+        return ReadAll(Win + name + ".pub").substr(0, 64);
+    }
+    // The information file signed by a key, with the digests of the files given.
+    std::string Sign(const std::string& info, const std::vector<std::pair<std::string, std::string>>& files,
+                     const std::string& key)
+    {
+        WriteAll(Win + "info.in", info);
+        for (const auto& [name, bytes] : files) WriteAll(Win + name, bytes);
+        DeleteFileA((Win + "info.inf").c_str());
+        Run("sign " + Unix + key + ".pem " + Unix + "info.in " + Unix + "info.inf");
+        return ReadAll(Win + "info.inf");
+    }
+};
+
 // What the wizard showed while the program's new executable was coming.
 struct TWizardSeen {
     std::string Address, AllFiles;
@@ -649,6 +689,7 @@ struct TStandInUser {
     bool WatchDownload; // looks at the wizard while the first file comes
     Lines Acts;
     TWizardSeen Seen;
+    std::string Said; // what the error box said
 
     // Each question is answered once, whether or not the answer got through.
     bool Did(const std::string& act) const
@@ -672,8 +713,10 @@ struct TStandInUser {
             box && !Did("lost: yes"))
             Act("lost: yes", ClickCentre(GetDlgItem(box, IDYES)));
         if (HWND box = WindowOf(Pid, "#32770", [](HWND w) { return TextOf(w) == UpgradeText(utError); });
-            box && !Did("error: ok"))
+            box && !Did("error: ok")) {
+            for (HWND text : ChildrenOf(box, "Static")) Said += TextOf(text);
             Act("error: ok", ClickCentre(GetDlgItem(box, IDOK)));
+        }
         if (HWND dialog = WindowOf(Pid, "TvyAppUpdaterPasswordForm"); dialog && !Did("password: tally")) {
             const std::vector<HWND> edits = ChildrenOf(dialog, "TvyEdit");
             Act("password: tally", edits.size() == 2 && ClickCentre(edits[0]) && XType("tally") &&
@@ -729,7 +772,9 @@ struct TStandInUser {
 // and password typed into their dialog, OK on the wizard's finish page. A complete upgrade
 // ends the program; the swap program puts the files in place and starts version 2 with
 // "/afterupgrade", where OnAfterRestart fires. An abandoned one leaves the program running
-// and nothing behind.
+// and nothing behind. With a public key, the information file is signed by the publisher's
+// tool; a file not signed by that key is no information file, and a download other than
+// the one signed is refused before the swap program is written.
 TEST(vyAppUpdaterEndToEnd, RealUpgradesOfARunningProgram)
 {
     const std::string standIn = ReadAll(ExeFolder() + "UpdaterStandIn.exe");
@@ -741,6 +786,13 @@ TEST(vyAppUpdaterEndToEnd, RealUpgradesOfARunningProgram)
     // The new executable comes in about forty pieces a tenth of a second apart, so that the
     // wizard can be seen at work.
     const std::string slowly = "chunk=" + std::to_string(v2.size() / 40 + 1) + "&delay=100";
+    // A "release" by somebody else: whole, runnable, not the one signed.
+    const std::string v3 = standIn + "TGVER=3";
+    enum TSigning { sgNone, sgSigned, sgTamperedInfo, sgTamperedFile, sgUnsigned, sgOtherKey };
+    TPublisher publisher;
+    ASSERT_EQ(64u, publisher.Key.size()) << "the publisher's tool made a key";
+    const std::string told = vyLoadUpgradeText(vyAppUpdaterLanguageBase(wlAuto) + utUnverifiedFile,
+                                               {"UpdaterStandIn.exe"});
 
     struct TScenario {
         const char* Name;
@@ -752,6 +804,7 @@ TEST(vyAppUpdaterEndToEnd, RealUpgradesOfARunningProgram)
         std::string Log;
         Lines FolderAfter;
         const char* Folder = "tg upgrade e2e";
+        TSigning Signing = sgNone;
     } scenarios[] = {
         {"two files, asked and shown in the wizard", {{"UpdaterStandIn.exe", slowly}, {"readme.txt", ""}},
          "[mAskUpgrade]", true, {"ask: yes", "wizard: ok"}, true,
@@ -773,6 +826,18 @@ TEST(vyAppUpdaterEndToEnd, RealUpgradesOfARunningProgram)
         {"a folder with a plus and two blanks", {{"UpdaterStandIn.exe", ""}, {"readme.txt", ""}}, "[]", false, {},
          true, "start|1|\nend\nstart|2|/afterupgrade\nafterrestart|2\n", {"UpdaterStandIn.exe", "readme.txt", "run.log"},
          "tg+upgrade  e2e"},
+        {"signed", {{"UpdaterStandIn.exe", ""}, {"readme.txt", ""}}, "[]", false, {}, true,
+         "start|1|\nend\nstart|2|/afterupgrade\nafterrestart|2\n", {"UpdaterStandIn.exe", "readme.txt", "run.log"},
+         "tg upgrade e2e", sgSigned},
+        {"signed, information file changed", {{"UpdaterStandIn.exe", ""}}, "[]", false, {}, false,
+         "start|1|\nnoinfo\n", {"UpdaterStandIn.exe", "run.log"}, "tg upgrade e2e", sgTamperedInfo},
+        {"signed, another executable served", {{"readme.txt", ""}, {"UpdaterStandIn.exe", ""}}, "[]", true,
+         {"error: ok"}, false, "start|1|\naborted\n", {"UpdaterStandIn.exe", "run.log"}, "tg upgrade e2e",
+         sgTamperedFile},
+        {"not signed", {{"UpdaterStandIn.exe", ""}}, "[]", false, {}, false, "start|1|\nnoinfo\n",
+         {"UpdaterStandIn.exe", "run.log"}, "tg upgrade e2e", sgUnsigned},
+        {"signed by another key", {{"UpdaterStandIn.exe", ""}}, "[]", false, {}, false, "start|1|\nnoinfo\n",
+         {"UpdaterStandIn.exe", "run.log"}, "tg upgrade e2e", sgOtherKey},
     };
     TWizardSeen seen;
     for (const TScenario& c : scenarios) {
@@ -783,11 +848,19 @@ TEST(vyAppUpdaterEndToEnd, RealUpgradesOfARunningProgram)
 
         THttpTestServer server;
         Lines urls;
+        std::vector<std::pair<std::string, std::string>> release;
         for (const auto& [name, answer] : c.Files) {
-            server.Route("/dl/" + name, answer, name == "UpdaterStandIn.exe" ? v2 : name + " 2\r\n");
+            release.emplace_back(name, name == "UpdaterStandIn.exe" ? v2 : name + " 2\r\n");
+            const bool swapped = c.Signing == sgTamperedFile && name == "UpdaterStandIn.exe";
+            server.Route("/dl/" + name, answer, swapped ? v3 : release.back().second);
             urls.push_back(server.URL("/dl/" + name));
         }
-        server.Route("/upgrades/tg.inf", "", InfoText("07/08/2002", urls));
+        std::string info = InfoText("07/08/2002", urls);
+        if (c.Signing != sgNone && c.Signing != sgUnsigned)
+            info = publisher.Sign(info, release, c.Signing == sgOtherKey ? "other" : "key");
+        if (c.Signing == sgTamperedInfo) info.replace(info.find("07/08/2002"), 10, "07/09/2002");
+        server.Route("/upgrades/tg.inf", "", info);
+        SetEnvironmentVariableA("TG_UPD_KEY", c.Signing == sgNone ? nullptr : publisher.Key.c_str());
         SetEnvironmentVariableA("TG_UPD_INFO", server.URL("/upgrades/tg.inf").c_str());
         SetEnvironmentVariableA("TG_UPD_LOG", log.c_str());
         SetEnvironmentVariableA("TG_UPD_MESSAGES", c.Messages);
@@ -801,7 +874,7 @@ TEST(vyAppUpdaterEndToEnd, RealUpgradesOfARunningProgram)
                                    &si, &pi))
             << c.Name;
         CloseHandle(pi.hThread);
-        TStandInUser user{pi.dwProcessId, c.Files[0].second == slowly, {}, {}};
+        TStandInUser user{pi.dwProcessId, c.Files[0].second == slowly, {}, {}, {}};
         const std::string last = c.Log.substr(c.Log.rfind('\n', c.Log.size() - 2) + 1);
         const bool ended = PumpUntil(
             [&] {
@@ -822,6 +895,9 @@ TEST(vyAppUpdaterEndToEnd, RealUpgradesOfARunningProgram)
         if (user.WatchDownload) seen = user.Seen;
 
         EXPECT_EQ(c.Acts, user.Acts) << c.Name << ": what the person was asked and did";
+        if (c.Signing == sgTamperedFile) {
+            EXPECT_EQ(told, user.Said) << c.Name << ": the user is told why";
+        }
         EXPECT_TRUE(ended) << c.Name << ": log " << ReadAll(log);
         EXPECT_EQ(c.Log, ReadAll(log)) << c.Name;
         EXPECT_TRUE(shown) << c.Name << ": the program shows " << caption;
@@ -844,7 +920,7 @@ TEST(vyAppUpdaterEndToEnd, RealUpgradesOfARunningProgram)
     EXPECT_TRUE(seen.Topmost) << "the wizard stays on top";
     EXPECT_GT(seen.ShownBar, 0) << "the current file's bar is drawn on screen";
 
-    for (const char* name : {"TG_UPD_INFO", "TG_UPD_LOG", "TG_UPD_MESSAGES", "TG_UPD_WIZARD"})
+    for (const char* name : {"TG_UPD_INFO", "TG_UPD_LOG", "TG_UPD_MESSAGES", "TG_UPD_WIZARD", "TG_UPD_KEY"})
         SetEnvironmentVariableA(name, nullptr);
     if (keyWasThere)
         DeleteRawValue(HKEY_LOCAL_MACHINE, key, "Remote Connection");
@@ -886,6 +962,7 @@ TEST(vyAppUpdater, DefaultsAndStoredSettings)
                              "Wizard.Enabled = False", "LInfo = {"})
         EXPECT_NE(std::string::npos, text.find(line)) << line << " in\n" << text;
     EXPECT_EQ(std::string::npos, text.find("RestartParams")) << "defaults are not stored";
+    EXPECT_EQ(std::string::npos, text.find("PublicKey")) << "no key by default";
     EXPECT_EQ(std::string::npos, text.find("secret")) << "credentials are scrambled";
 
     TOwnedPtr<TComponent> copy(TFormReader::CreateRoot(text, nullptr));

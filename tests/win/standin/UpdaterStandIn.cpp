@@ -5,9 +5,10 @@
 //   TG_UPD_INFO    the information file's address
 //   TG_UPD_LOG     a file it appends lines to: "start|<version>|<first parameter>", and
 //                  one for each event of the upgrader: "afterrestart|<version>", "end",
-//                  "aborted", "connlost", "lost|<file name>|<status>", "noupdate"
+//                  "aborted", "connlost", "lost|<file name>|<status>", "noupdate", "noinfo"
 //   TG_UPD_WIZARD  "1": the wizard is on; otherwise off
 //   TG_UPD_MESSAGES the upgrader's ShowMessages as a stored form writes it; "[]" when unset
+//   TG_UPD_KEY     the upgrader's PublicKey; none when unset
 // Version 1 has the release date 01/01/2002, any other 07/08/2002.
 #include <windows.h>
 
@@ -67,6 +68,7 @@ std::string FormText(const std::string& version)
            "    InfoFileURL = '" + Env("TG_UPD_INFO") + "'\n"
            "    VersionDate = '" + std::string(version == "1" ? "01/01/2002" : "07/08/2002") + "'\n" +
            "    ShowMessages = " + (messages.empty() ? "[]" : messages) + "\n" +
+           (Env("TG_UPD_KEY").empty() ? "" : "    PublicKey = '" + Env("TG_UPD_KEY") + "'\n") +
            (Env("TG_UPD_WIZARD") == "1" ? "" : "    Wizard.Enabled = False\n") +
            "    OnAfterRestart = AppUpdater1AfterRestart\n"
            "    OnEndUpgrade = AppUpdater1EndUpgrade\n"
@@ -74,6 +76,7 @@ std::string FormText(const std::string& version)
            "    OnConnLost = AppUpdater1ConnLost\n"
            "    OnLostFile = AppUpdater1LostFile\n"
            "    OnNoUpdateAvailable = AppUpdater1NoUpdateAvailable\n"
+           "    OnNoInfoFile = AppUpdater1NoInfoFile\n"
            "  end\n"
            "end\n";
 }
@@ -91,6 +94,7 @@ public:
         AppendLine("lost|" + URLFileName(url) + "|" + std::to_string(status));
     }
     void AppUpdater1NoUpdateAvailable(TObject*) { AppendLine("noupdate"); }
+    void AppUpdater1NoInfoFile(TObject*) { AppendLine("noinfo"); }
     TvyAppUpdater* AppUpdater1 = nullptr;
 };
 
@@ -104,7 +108,8 @@ const TClassInfo& TUpdaterForm::StaticClassInfo()
                      Method("AppUpdater1Aborted", &F::AppUpdater1Aborted),
                      Method("AppUpdater1ConnLost", &F::AppUpdater1ConnLost),
                      Method("AppUpdater1LostFile", &F::AppUpdater1LostFile),
-                     Method("AppUpdater1NoUpdateAvailable", &F::AppUpdater1NoUpdateAvailable)};
+                     Method("AppUpdater1NoUpdateAvailable", &F::AppUpdater1NoUpdateAvailable),
+                     Method("AppUpdater1NoInfoFile", &F::AppUpdater1NoInfoFile)};
         i.Fields = {Field("AppUpdater1", &TUpdaterForm::AppUpdater1)};
         return i;
     }();
