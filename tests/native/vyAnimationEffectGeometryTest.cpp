@@ -29,6 +29,7 @@ TEST(AnimationGeometry, TransformsFollowTheRowVectorConvention)
         {"scaling about a point", TvyMatrix::Scaling(2, 3, {5, 5}), {6, 7}, {7, 11}},
         {"translation then scaling", TvyMatrix::Translation(1, 0) * TvyMatrix::Scaling(2, 2, {}), {0, 0}, {2, 0}},
         {"scaling then translation", TvyMatrix::Scaling(2, 2, {}) * TvyMatrix::Translation(1, 0), {0, 0}, {1, 0}},
+        {"two turns add up", TvyMatrix::Rotation(kPi / 6, {}) * TvyMatrix::Rotation(kPi / 3, {}), {0, 1}, {-1, 0}},
         {"interpolation weights the first matrix by a",
          TvyMatrix::Lerp(0.25f, TvyMatrix{}, TvyMatrix::Translation(8, 4)), {0, 0}, {6, 3}},
     };
@@ -83,6 +84,7 @@ TEST(AnimationGeometry, EveryEffectStartsEmptyAndEndsOnTheWindow)
         EXPECT_TRUE(TvyEffectGeometry(effect, 100, 50, 0, 120, 50, 10).Step(25).empty()) << "no width, no outline";
         EXPECT_TRUE(TvyEffectGeometry(effect, 100, 50, 200, 0, 50, 10).Step(25).empty()) << "no height, no outline";
     }
+    EXPECT_EQ(5u, TvyEffectGeometry(ET::etVortex, 100, 50, 200, 100, 50, 10).Step(1).size()) << "two pixels high";
     EXPECT_EQ(1, TvyEffectGeometry(ET::etSpin, 0, 0, 10, 10, 0, 0).Steps()) << "fewer than one step is one";
 }
 
@@ -139,6 +141,7 @@ TEST(AnimationGeometry, MiddleStepsMatchTheFormulas)
         {ET::etSpike, 24, 1, 16, {{203, 122}, {178, 152}, {203, 152}}, 49}, // an odd count: step 24 is in the second half
         {ET::etSpike, 40, 0, 16, {{204, 113}, {123, 161}, {163, 161}}},
         {ET::etSpike, 40, 7, 16, {{199, 109}, {280, 85}, {280, 61}}},
+        {ET::etSpike, 40, 13, 16, {{202, 108}, {121, 84}, {121, 108}}},
         {ET::etFireworks, 10, 0, 10, {{183, 180}, {196, 142}, {219, 149}, {206, 188}}},
         {ET::etFireworks, 10, 3, 10, {{131, 109}, {144, 70}, {167, 78}, {154, 116}}},
     };
@@ -198,6 +201,10 @@ TEST(AnimationGeometry, DrawOrderErasesEveryOutlineItDraws)
         EXPECT_EQ(order.front(), c.Showing ? 0 : c.Steps - 1);
     }
     EXPECT_TRUE(DrawOrder(true, 0, 6).empty()) << "no steps, no drawing";
+    // Worked by hand: each step drawn, and erased Frames steps later; a negative trail is none.
+    EXPECT_EQ((std::vector<int>{0, 1, 0, 2, 1, 2, 3, 3}), DrawOrder(true, 3, 1));
+    EXPECT_EQ((std::vector<int>{2, 1, 2, 0, 1, 0}), DrawOrder(false, 3, 1));
+    EXPECT_EQ((std::vector<int>{0, 0, 1, 1, 2, 2}), DrawOrder(true, 2, -1));
 }
 
 TEST(AnimationGeometry, APauseLastsTheSameTimeAtEveryCounterFrequency)

@@ -247,7 +247,7 @@ def mutate_file(root, build, rel, args, equivalents, restore_hook):
         restore()
         restore_hook.remove(restore)
     build_targets(build, exes)  # the tree matches the file again (cache hits)
-    return {"file": rel, "lines": len(lines), "skipped": skipped, "tests": exes, "mutants": results}
+    return {"file": rel, "lines": len(original.splitlines()), "skipped": skipped, "tests": exes, "mutants": results}
 
 
 def summary_row(report):
