@@ -29,7 +29,7 @@ TEST(AnimationGeometry, TransformsFollowTheRowVectorConvention)
         {"scaling about a point", TvyMatrix::Scaling(2, 3, {5, 5}), {6, 7}, {7, 11}},
         {"translation then scaling", TvyMatrix::Translation(1, 0) * TvyMatrix::Scaling(2, 2, {}), {0, 0}, {2, 0}},
         {"scaling then translation", TvyMatrix::Scaling(2, 2, {}) * TvyMatrix::Translation(1, 0), {0, 0}, {1, 0}},
-        {"two turns add up", TvyMatrix::Rotation(kPi / 6, {}) * TvyMatrix::Rotation(kPi / 3, {}), {0, 1}, {-1, 0}},
+        {"two turns add up", TvyMatrix::Rotation(kPi / 6, {}) * TvyMatrix::Rotation(kPi / 3, {}), {1, 1}, {-1, 1}},
         {"interpolation weights the first matrix by a",
          TvyMatrix::Lerp(0.25f, TvyMatrix{}, TvyMatrix::Translation(8, 4)), {0, 0}, {6, 3}},
     };
@@ -218,6 +218,7 @@ TEST(AnimationGeometry, APauseLastsTheSameTimeAtEveryCounterFrequency)
         }
     EXPECT_EQ(DelayTicks(0, 1000000), 0);
     EXPECT_EQ(DelayTicks(100, 0), 0) << "no counter, no pause";
+    EXPECT_EQ(DelayTicks(-5, 1000000), 0) << "a negative delay is none";
 }
 
 } // namespace
