@@ -219,6 +219,7 @@ TEST(AnimationGeometry, APauseLastsTheSameTimeAtEveryCounterFrequency)
     EXPECT_EQ(DelayTicks(0, 1000000), 0);
     EXPECT_EQ(DelayTicks(100, 0), 0) << "no counter, no pause";
     EXPECT_EQ(DelayTicks(-5, 1000000), 0) << "a negative delay is none";
+    EXPECT_EQ(DelayTicks(65535, 1), 1) << "65535 * 20 us at 1 Hz: 1.31 ticks, truncated";
 }
 
 } // namespace
