@@ -44,6 +44,14 @@ class Refused(Exception):
     pass
 
 
+class Interrupted(Exception):
+    """Ctrl-C or SIGTERM during a file: carries what was measured so far."""
+
+    def __init__(self, report):
+        super().__init__("interrupted")
+        self.report = report
+
+
 def run(cmd, cwd=None, env=None, timeout=None):
     return subprocess.run(cmd, cwd=cwd, env=env, timeout=timeout, stdout=subprocess.PIPE,
                           stderr=subprocess.STDOUT, text=True, errors="replace")
@@ -224,6 +232,8 @@ def mutate_file(root, build, rel, args, equivalents, restore_hook):
             f.write(original)
 
     restore_hook.append(restore)
+    report = {"file": rel, "lines": len(original.splitlines()), "skipped": skipped, "tests": exes,
+              "mutants": results}
     try:
         for n, m in enumerate(mutants, start=1):
             with open(path, "w", encoding="utf-8", newline="") as f:
@@ -243,11 +253,14 @@ def mutate_file(root, build, rel, args, equivalents, restore_hook):
             if args.verbose or verdict == "survived":
                 print(f"  [{n}/{len(mutants)}] {rel}:{m.line}: {m.what}: {verdict}"
                       f" ({time.monotonic() - t0:.1f} s)", flush=True)
+    except KeyboardInterrupt:
+        report["interrupted"] = True
+        raise Interrupted(report) from None
     finally:
         restore()
         restore_hook.remove(restore)
     build_targets(build, exes)  # the tree matches the file again (cache hits)
-    return {"file": rel, "lines": len(original.splitlines()), "skipped": skipped, "tests": exes, "mutants": results}
+    return report
 
 
 def summary_row(report):
@@ -266,7 +279,8 @@ def print_table(reports):
     print("\n" + head + "\n" + "-" * len(head))
     for rep in reports:
         c, tried, score = summary_row(rep)
-        print(f"{rep['file']:48} {rep['lines']:5} {sum(rep['skipped'].values()):5} {tried:5} {c['caught']:6} "
+        name = rep["file"] + (" (part)" if rep.get("interrupted") else "")
+        print(f"{name:48} {rep['lines']:5} {sum(rep['skipped'].values()):5} {tried:5} {c['caught']:6} "
               f"{c['survived']:5} {c['timeout']:4} {c['equivalent']:5} {c['not built']:4} {score:5.1f}%")
     print("\nscore = (caught + timed out) / (tried - equivalent); n/b = did not compile, not counted;"
           " skip = comment, blank, preprocessor, assert and logging lines")
@@ -329,9 +343,11 @@ def main():
             except Refused as e:
                 print(f"{rel}: refused: {e}", file=sys.stderr)
                 return 2
-    except KeyboardInterrupt:
+    except (KeyboardInterrupt, Interrupted) as e:
         for restore in list(restore_hooks):
             restore()
+        if isinstance(e, Interrupted):
+            reports.append(e.report)  # the changes tried so far
         print("\ninterrupted; files restored", file=sys.stderr)
         if reports:
             print_table(reports)
