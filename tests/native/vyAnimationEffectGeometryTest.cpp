@@ -29,6 +29,7 @@ TEST(AnimationGeometry, TransformsFollowTheRowVectorConvention)
         {"scaling about a point", TvyMatrix::Scaling(2, 3, {5, 5}), {6, 7}, {7, 11}},
         {"translation then scaling", TvyMatrix::Translation(1, 0) * TvyMatrix::Scaling(2, 2, {}), {0, 0}, {2, 0}},
         {"scaling then translation", TvyMatrix::Scaling(2, 2, {}) * TvyMatrix::Translation(1, 0), {0, 0}, {1, 0}},
+        {"two turns add up", TvyMatrix::Rotation(kPi / 6, {}) * TvyMatrix::Rotation(kPi / 3, {}), {1, 1}, {-1, 1}},
         {"interpolation weights the first matrix by a",
          TvyMatrix::Lerp(0.25f, TvyMatrix{}, TvyMatrix::Translation(8, 4)), {0, 0}, {6, 3}},
     };
@@ -79,6 +80,12 @@ TEST(AnimationGeometry, EveryEffectStartsEmptyAndEndsOnTheWindow)
         // Half-way the outlines are elsewhere than at the end.
         EXPECT_NE(BoxOf(g.Step(25)).R - BoxOf(g.Step(25)).L, 200) << "effect " << e;
     }
+    for (ET effect : {ET::etVortex, ET::etScatterGather}) {
+        EXPECT_TRUE(TvyEffectGeometry(effect, 100, 50, 0, 120, 50, 10).Step(25).empty()) << "no width, no outline";
+        EXPECT_TRUE(TvyEffectGeometry(effect, 100, 50, 200, 0, 50, 10).Step(25).empty()) << "no height, no outline";
+    }
+    EXPECT_EQ(5u, TvyEffectGeometry(ET::etVortex, 100, 50, 200, 100, 50, 10).Step(1).size()) << "two pixels high";
+    EXPECT_EQ(1, TvyEffectGeometry(ET::etSpin, 0, 0, 10, 10, 0, 0).Steps()) << "fewer than one step is one";
 }
 
 TEST(AnimationGeometry, SpinGrowsFromTheCentreAndEndsExactlyOnTheCorners)
@@ -87,6 +94,9 @@ TEST(AnimationGeometry, SpinGrowsFromTheCentreAndEndsExactlyOnTheCorners)
     const auto last = g.Step(50);
     ASSERT_EQ(last.size(), 1u);
     EXPECT_EQ(last[0], (TvyPolygon{{100, 50}, {100, 170}, {300, 170}, {300, 50}}));
+    // Coordinates past a billion either way are held there instead of overflowing an int.
+    EXPECT_EQ(TvyEffectGeometry(ET::etSpin, -2000000000, 1500000000, 2000000000, 2000000000, 50, 0).Step(50),
+              (std::vector<TvyPolygon>{{{-1000000000, 1000000000}, {-1000000000, 1000000000}, {0, 1000000000}, {0, 1000000000}}}));
     const float halfDiagonal = std::hypot(100.0f, 60.0f);
     for (int k = 1; k < 50; k += 7) {
         const auto step = g.Step(k);
@@ -95,6 +105,51 @@ TEST(AnimationGeometry, SpinGrowsFromTheCentreAndEndsExactlyOnTheCorners)
             EXPECT_NEAR(std::hypot(static_cast<float>(v.X) - 200, static_cast<float>(v.Y) - 110),
                         halfDiagonal * static_cast<float>(k) / 50, 1.5f)
                 << "step " << k << " vertex distance from the centre";
+    }
+}
+
+// The middle steps, where the effects differ most: window (100, 50) 203 x 121, 50 steps (or as
+// given), 10 blasts. Expected outlines computed in double precision by a separate Python script
+// from the formulas (spin: scaled k/S, turned (k-S)*2pi/S; vortex: the corner offset scaled
+// 4(S-k)/3S and turned k*pi/S about the centre, then four copies each 72 degrees on; scatter:
+// cell centres scaled (3S-2k)/S; spike: triangles scaled k/S about their centroids, before step
+// S/2 turned (1-2k/S)*pi and moved to their start points, from it moved back linearly;
+// fireworks: turned (1-k/S)*2pi, scaled k/S, moved from the blast point towards the centre),
+// then truncated. No coordinate lies within 0.015 of a whole number, so single precision
+// truncates the same way.
+TEST(AnimationGeometry, MiddleStepsMatchTheFormulas)
+{
+    struct Case {
+        ET Effect;
+        int Step;
+        size_t Index, Count;
+        TvyPolygon Expected;
+        int Steps = 50;
+    } cases[] = {
+        {ET::etSpin, 10, 0, 1, {{206, 87}, {183, 94}, {196, 133}, {219, 126}}},
+        {ET::etVortex, 10, 0, 5, {{230, 238}, {271, 238}, {271, 214}, {230, 214}}},
+        {ET::etVortex, 10, 1, 5, {{86, 205}, {126, 205}, {126, 181}, {86, 181}}},
+        {ET::etVortex, 10, 2, 5, {{72, 58}, {113, 58}, {113, 33}, {72, 33}}},
+        {ET::etVortex, 10, 3, 5, {{209, 0}, {249, 0}, {249, -24}, {209, -24}}},
+        {ET::etVortex, 10, 4, 5, {{306, 111}, {347, 111}, {347, 86}, {306, 86}}},
+        {ET::etVortex, 25, 0, 5, {{110, 208}, {211, 208}, {211, 147}, {110, 147}}},
+        {ET::etScatterGather, 10, 0, 36, {{-21, -18}, {-15, -18}, {-15, -22}, {-21, -22}}},
+        {ET::etScatterGather, 25, 35, 36, {{362, 216}, {379, 216}, {379, 206}, {362, 206}}},
+        {ET::etSpike, 10, 0, 16, {{188, 150}, {182, 127}, {179, 136}}},
+        {ET::etSpike, 10, 5, 16, {{239, 105}, {227, 123}, {233, 124}}},
+        {ET::etSpike, 20, 0, 16, {{209, 136}, {162, 132}, {178, 144}}},
+        {ET::etSpike, 24, 1, 16, {{203, 122}, {178, 152}, {203, 152}}, 49}, // an odd count: step 24 is in the second half
+        {ET::etSpike, 40, 0, 16, {{204, 113}, {123, 161}, {163, 161}}},
+        {ET::etSpike, 40, 7, 16, {{199, 109}, {280, 85}, {280, 61}}},
+        {ET::etSpike, 40, 13, 16, {{202, 108}, {121, 84}, {121, 108}}},
+        {ET::etFireworks, 10, 0, 10, {{183, 180}, {196, 142}, {219, 149}, {206, 188}}},
+        {ET::etFireworks, 10, 3, 10, {{131, 109}, {144, 70}, {167, 78}, {154, 116}}},
+    };
+    for (const Case& c : cases) {
+        const auto polys = TvyEffectGeometry(c.Effect, 100, 50, 203, 121, c.Steps, 10).Step(c.Step);
+        const int e = static_cast<int>(c.Effect);
+        ASSERT_EQ(polys.size(), c.Count) << "effect " << e << " step " << c.Step;
+        EXPECT_EQ(polys[c.Index], c.Expected) << "effect " << e << " step " << c.Step << " outline " << c.Index;
     }
 }
 
@@ -146,6 +201,10 @@ TEST(AnimationGeometry, DrawOrderErasesEveryOutlineItDraws)
         EXPECT_EQ(order.front(), c.Showing ? 0 : c.Steps - 1);
     }
     EXPECT_TRUE(DrawOrder(true, 0, 6).empty()) << "no steps, no drawing";
+    // Worked by hand: each step drawn, and erased Frames steps later; a negative trail is none.
+    EXPECT_EQ((std::vector<int>{0, 1, 0, 2, 1, 2, 3, 3}), DrawOrder(true, 3, 1));
+    EXPECT_EQ((std::vector<int>{2, 1, 2, 0, 1, 0}), DrawOrder(false, 3, 1));
+    EXPECT_EQ((std::vector<int>{0, 0, 1, 1, 2, 2}), DrawOrder(true, 2, -1));
 }
 
 TEST(AnimationGeometry, APauseLastsTheSameTimeAtEveryCounterFrequency)
@@ -159,6 +218,8 @@ TEST(AnimationGeometry, APauseLastsTheSameTimeAtEveryCounterFrequency)
         }
     EXPECT_EQ(DelayTicks(0, 1000000), 0);
     EXPECT_EQ(DelayTicks(100, 0), 0) << "no counter, no pause";
+    EXPECT_EQ(DelayTicks(-5, 1000000), 0) << "a negative delay is none";
+    EXPECT_EQ(DelayTicks(65535, 1), 1) << "65535 * 20 us at 1 Hz: 1.31 ticks, truncated";
 }
 
 } // namespace

@@ -235,4 +235,21 @@ TEST(AppUpdaterInfo, SettingTheFilesAndAssigningCopy)
     EXPECT_EQ(M::umUseExternalSetup, copy.UpgradeMethod());
 }
 
+// Cases sharpened against a mutation run of vyAppUpdaterInfo.cpp.
+TEST(InfoFile, KeysValuesAndDatesAtTheirEdges)
+{
+    EXPECT_EQ("1", InfoFileValue("#Zone=1", "zone", false)) << "Z is a letter too";
+    EXPECT_EQ("a b", InfoFileValue("#k=a b\x1f" "c", "k", false)) << "a blank is part of the value, code 31 ends it";
+    EXPECT_EQ(Files{"real"}, InfoFileList("#url#x\r\n#url=real")) << "a key ends at its =, not at another #";
+    for (const char* text : {"-7/8/2002", "07/0:/2002", "02/29/2001"}) EXPECT_EQ(std::nullopt, ParseVersionDate(text)) << text;
+    EXPECT_EQ((TvyDate{2004, 2, 29}), ParseVersionDate("02/29/2004")) << "a leap year by four";
+    // The calendar's month lengths in 2001: the last day reads, the day after it does not.
+    const int lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    for (int m = 1; m <= 12; ++m) {
+        const std::string month = std::to_string(m) + "/";
+        EXPECT_EQ((TvyDate{2001, m, lengths[m - 1]}), ParseVersionDate(month + std::to_string(lengths[m - 1]) + "/2001"));
+        EXPECT_EQ(std::nullopt, ParseVersionDate(month + std::to_string(lengths[m - 1] + 1) + "/2001")) << month;
+    }
+}
+
 } // namespace

@@ -20,7 +20,8 @@ TEST(vyAppUpdaterWizardText, TimeLeftParts)
 {
     struct Case {
         int Seconds, H, M, S;
-    } cases[] = {{3725, 1, 2, 5}, {0, 0, 0, 0}, {59, 0, 0, 59}, {3600 * 30 + 61, 30, 1, 1}, {-12, 0, 0, 0}};
+    } cases[] = {{3725, 1, 2, 5}, {0, 0, 0, 0}, {59, 0, 0, 59}, {3600 * 30 + 61, 30, 1, 1}, {-12, 0, 0, 0},
+                 {3599, 0, 59, 59}, {3600, 1, 0, 0}};
     for (const Case& c : cases) {
         const TvyTimeLeft t = TimeLeftParts(c.Seconds);
         EXPECT_EQ(c.H, t.Hours) << c.Seconds;

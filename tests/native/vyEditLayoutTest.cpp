@@ -38,7 +38,7 @@ TEST(vyEditLayout, TextAreaAndMinimumHeight)
     EXPECT_EQ((TvyTextArea{95, 18}), EditTextArea(117, 17, 20, true)) << "visible button";
     EXPECT_EQ((TvyTextArea{115, 18}), EditTextArea(117, 17, 20, false)) << "hidden button";
     EXPECT_EQ(14, EditMinHeight(1, 16, 13)) << "the smaller text height counts";
-    EXPECT_EQ(16, EditMinHeight(8, 13, 15)) << "a quarter of the border height";
+    EXPECT_EQ(17, EditMinHeight(12, 13, 15)) << "a quarter of the border height (12 / 4 + 13 + 1)";
 }
 
 TEST(vyEditLayout, AttachedLabelOrigins)

@@ -25,6 +25,7 @@ const TCase Cases[] = {
     {"partly off the right edge: kept", {900, 100, 300, 200}, {900, 100, 300, 200}},
     {"one pixel in at the top left: kept", {-299, -199, 300, 200}, {-299, -199, 300, 200}},
     {"one pixel in at the bottom right: kept", {1023, 739, 300, 200}, {1023, 739, 300, 200}},
+    {"touching the top left corner from outside", {-300, -200, 300, 200}, {0, 0, 300, 200}},
     {"saved on a larger screen, (5000, 5000)", {5000, 5000, 300, 200}, {724, 540, 300, 200}},
     {"just past the right edge", {1024, 100, 300, 200}, {724, 100, 300, 200}},
     {"just below the work area (under the taskbar)", {100, 740, 300, 200}, {100, 540, 300, 200}},
@@ -49,6 +50,8 @@ TEST(FormPlacementRules, BoundsAreKeptWhenVisibleAndMovedInsideWhenNot)
     // Areas need not start at the origin.
     EXPECT_EQ((TvyPlacementBounds{-300, 500, 300, 200}), KeepOnWorkArea({100, 900, 300, 200}, LeftMonitor));
     EXPECT_EQ((TvyPlacementBounds{-700, 150, 300, 200}), KeepOnWorkArea({-700, 150, 300, 200}, LeftMonitor));
+    EXPECT_EQ((TvyPlacementBounds{-800, 150, 2000, 200}), KeepOnWorkArea({3000, 150, 2000, 200}, LeftMonitor))
+        << "too wide: to the area's own left edge";
 }
 
 TEST(FormPlacementRules, TheAreaBoundsCoverEndsAtTheLimitsOfAnInt)

@@ -35,6 +35,14 @@ const TCase Cases[] = {
     // An empty picture stretched proportionally has no ratio: it takes the client.
     {"0x0 stretched", 0, 0, 20, 10, true, true, A::iaCenter, {0, 0, 20, 10}},
     {"0x0 not stretched", 0, 0, 20, 10, false, true, A::iaCenter, {10, 5, 10, 5}},
+    {"0x5 stretched: the client", 0, 5, 10, 10, true, true, A::iaTopLeft, {0, 0, 10, 10}},
+    {"5x0 stretched: the client", 5, 0, 10, 10, true, true, A::iaTopLeft, {0, 0, 10, 10}},
+    // Edges met exactly: a side as long as the client's is no reason to scale.
+    {"as wide as the client, shorter: kept", 1, 2, 1, 3, false, true, A::iaTopLeft, {0, 0, 1, 2}},
+    {"as high as the client, narrower: kept", 2, 1, 3, 1, false, true, A::iaTopLeft, {0, 0, 2, 1}},
+    {"1x1 stretched into 1x2 stays square", 1, 1, 1, 2, true, true, A::iaTopLeft, {0, 0, 1, 1}},
+    {"1x2 stretched into 1x3 fills it", 1, 2, 1, 3, true, true, A::iaTopLeft, {0, 0, 1, 3}},
+    {"2x1 stretched into 3x1 fills it", 2, 1, 3, 1, true, true, A::iaTopLeft, {0, 0, 3, 1}},
     // The nine alignments with free space both ways: 10x6 in 40x30, fx = 30, fy = 24.
     {"center", 10, 6, 40, 30, false, true, A::iaCenter, {15, 12, 25, 18}},
     {"left", 10, 6, 40, 30, false, true, A::iaLeft, {0, 12, 10, 18}},

@@ -296,4 +296,31 @@ TEST(RichLayoutTest, LongTextsNeedFewMeasurements)
     EXPECT_LT(m.Calls, 40 * static_cast<int>(layout.Lines.size())) << "measurements for " << layout.Lines.size() << " lines";
 }
 
+// Cases sharpened against a mutation run of vyRichLabelText.cpp.
+TEST(RichLayoutTest, OnlyTrailingBlanksAndControlCharactersAreCut)
+{
+    // Margin 2, 6 pixels a character: codes up to 32 go at the end, DEL and codes past 127
+    // (negative in a char) stay, and so do leading ones.
+    const std::pair<const char*, int> lines[] = {{"ab \t\r\x01\x1f", 2 + 12}, {"\x01" "ab", 2 + 18},
+                                                 {"ab!", 2 + 18}, {"ab\x7f", 2 + 18}, {"ab\xe9", 2 + 18}, {" \t", 2}};
+    for (auto [line, width] : lines) {
+        TFakeMeasurer m;
+        TvyMarkupFont font;
+        EXPECT_EQ(width, MeasureMarkupLine(line, {}, {}, font, 2, m)) << "line \"" << line << "\"";
+    }
+    EXPECT_EQ((std::vector<std::string_view>{"", "x"}), SplitCaptionLines("\r\nx")) << "a CR LF at the very start";
+    EXPECT_FALSE(MarkupColor("BED").has_value()) << "every letter counts, the first too";
+    // 2,000 words of 4 letters, about 250 a line: a search that galloped and bisected needs some
+    // 2 log2(250) + 2 = 18 measurements a line, one trying every break point hundreds.
+    std::string caption;
+    for (int i = 0; i < 2000; ++i) caption += "word ";
+    TFakeMeasurer m;
+    TvyRichLayoutParams p;
+    p.Width = 7500;
+    p.WordWrap = true;
+    const TvyRichLayout layout = LayoutRichText(caption, p, m);
+    ASSERT_EQ(8u, layout.Lines.size()) << "250 words of 30 pixels a line";
+    EXPECT_LT(m.Calls, 30 * 8) << "measurements";
+}
+
 } // namespace

@@ -77,8 +77,8 @@ protected:
 };
 
 // Where the label's own text lands: the caption drawn black on white with the label's font
-// and flags, independently of the label's painting.
-std::vector<bool> TextMask(TvyLabel* label)
+// and the flags its settings call for, given by the test, independently of the label.
+std::vector<bool> TextMask(TvyLabel* label, UINT flags)
 {
     TDibTarget mask(label->Width(), label->Height(), kWhite);
     TFont font;
@@ -88,7 +88,7 @@ std::vector<bool> TextMask(TvyLabel* label)
     SetTextColor(mask.DC(), RGB(0, 0, 0));
     RECT r{0, 0, label->Width(), label->Height()};
     std::string text = label->Caption();
-    DrawTextExA(mask.DC(), text.data(), static_cast<int>(text.size()), &r, label->EffectTextFlags(), nullptr);
+    DrawTextExA(mask.DC(), text.data(), static_cast<int>(text.size()), &r, flags, nullptr);
     SelectObject(mask.DC(), old);
     std::vector<bool> m;
     for (int y = 0; y < mask.Height(); ++y)
@@ -108,7 +108,8 @@ TEST_F(LabelsTest, HighlightAndShadowOverAGradient)
     bg->SetGradientColor1(clBlue);
     bg->SetGradientColor2(clYellow);
     bg->SetGradientDirection(TvyGradientDirection::gdHorizontal);
-    auto* label = Add<TvyLabel>(20, 30, "Tallyglass 3-D");
+    // The accelerator and the tab show whether the label draws with prefixes and expanded tabs.
+    auto* label = Add<TvyLabel>(20, 30, "Tally&glass\t3-D");
     label->Font()->SetHeight(-24);
     label->Font()->SetStyle(FontStyleBit(TFontStyle::fsBold));
     label->Font()->SetColor(clBlack);
@@ -116,7 +117,7 @@ TEST_F(LabelsTest, HighlightAndShadowOverAGradient)
     ShowForm();
     EXPECT_TRUE(label->Highlight()->Enabled() && label->Shadow()->Enabled()) << "both copies by default";
 
-    const auto mask = TextMask(label);
+    const auto mask = TextMask(label, DT_EXPANDTABS); // left-aligned, one line, accelerators shown
     RECT client;
     GetClientRect(form->Handle(), &client);
     const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHTTEXT), shadow = GetSysColor(COLOR_GRAYTEXT);
@@ -292,12 +293,22 @@ TEST_F(LabelsTest, BlinkingShowsAndHidesTheText)
     label->Blinking()->SetDelayInvisible(400);
     label->Blinking()->SetEnabled(true);
     ASSERT_TRUE(PumpUntil([&] { return !label->TextVisible(); }, 3000)) << "hidden after the visible phase";
+    const DWORD hiddenAt = GetTickCount();
     EXPECT_EQ(0, blacks([](int n) { return n == 0; })) << "no text while hidden";
     ASSERT_TRUE(PumpUntil([&] { return label->TextVisible(); }, 3000)) << "shown again";
+    // Timers fire late under load, never early; 100 ms allows for the tick count's steps.
+    EXPECT_GE(GetTickCount() - hiddenAt, 300u) << "hidden for DelayInvisible (400 ms), not DelayVisible";
     ASSERT_TRUE(PumpUntil([&] { return !label->TextVisible(); }, 3000)) << "and hidden again: it keeps blinking";
     label->Blinking()->SetEnabled(false);
     EXPECT_TRUE(label->TextVisible()) << "switched off while hidden: shown at once";
     EXPECT_EQ(shown, blacks([&](int n) { return n == shown; }));
+    label->Blinking()->SetDelayVisible(400);
+    label->Blinking()->SetDelayInvisible(60);
+    label->Blinking()->SetEnabled(true);
+    const DWORD shownAt = GetTickCount();
+    ASSERT_TRUE(PumpUntil([&] { return !label->TextVisible(); }, 3000));
+    EXPECT_GE(GetTickCount() - shownAt, 300u) << "shown for DelayVisible (400 ms), not DelayInvisible";
+    label->Blinking()->SetEnabled(false);
 
     // A delay of 0 or less stops blinking, even switched on.
     for (auto set : {&TvyLabelBlinking::SetDelayVisible, &TvyLabelBlinking::SetDelayInvisible}) {
@@ -311,6 +322,25 @@ TEST_F(LabelsTest, BlinkingShowsAndHidesTheText)
         label->Blinking()->SetEnabled(false);
     }
     EXPECT_EQ(1, SendMessageA(label->Blinking()->Window(), WM_QUERYENDSESSION, 0, 0)) << "the session may end";
+}
+
+TEST_F(LabelsTest, PressedLabelsUseTheClickFont)
+{
+    auto* label = Add<TvyLabel>(20, 20, "Pressed");
+    label->Font()->SetColor(clBlack);
+    label->Highlight()->SetEnabled(false);
+    label->Shadow()->SetEnabled(false);
+    label->FontClick()->SetColor(clLime);
+    label->FontClick()->SetUsed(true);
+    ShowForm();
+    auto count = [&](COLORREF c) {
+        return CountColour(*Picture(label, [&](const TDibTarget& t) { return CountColour(t, c) > 10; }), c);
+    };
+    EXPECT_GT(count(RGB(0, 0, 0)), 10);
+    label->SetPressed(true);
+    EXPECT_GT(count(RGB(0, 255, 0)), 10) << "repainted at once in the click font's colour";
+    label->SetPressed(false);
+    EXPECT_GT(count(RGB(0, 0, 0)), 10) << "the label's own font again";
 }
 
 TEST_F(LabelsTest, AutoSizeWrapsAtTheLabelsWidth)
