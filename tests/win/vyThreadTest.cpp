@@ -5,10 +5,12 @@
 #include "Forms.h"
 #include "Threads.h"
 #include "WinTest.h"
+#include "WinUtils.h"
 #include "vyThread.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <stdexcept>
@@ -95,6 +97,16 @@ bool HandOverWaiting()
     return true;
 }
 
+// Pages of [from, to) held in memory (Wine reads them from the host); -1: it cannot say.
+int ResidentPages(UINT_PTR from, UINT_PTR to)
+{
+    std::vector<std::pair<UINT_PTR, ULONG_PTR>> pages; // address, flags (bit 0: valid)
+    for (UINT_PTR a = from; a < to; a += 4096) pages.push_back({a, 0});
+    const auto query = GetProc<BOOL(WINAPI*)(HANDLE, void*, DWORD)>("kernel32.dll", "K32QueryWorkingSetEx");
+    if (!query || !query(GetCurrentProcess(), pages.data(), pages.size() * sizeof pages[0])) return -1;
+    return std::count_if(pages.begin(), pages.end(), [](const auto& p) { return p.second & 1; });
+}
+
 using vyThreadTest = TCatchingTest;
 
 TEST(vyThreadPriority, TableAndItsWayBack)
@@ -127,8 +139,10 @@ TEST_F(vyThreadTest, RunReportsFinishOnTheMainThread)
     TGate gate;
     TOwnedPtr<TvyCustomThread> t(new TvyCustomThread(nullptr));
     TObject* sender = nullptr;
+    const NT_TIB* stack = nullptr;
     t->OnExecute = [&](TObject* s) {
         sender = s;
+        stack = reinterpret_cast<NT_TIB*>(NtCurrentTeb());
         log.Add("execute@" + Where());
         gate.Wait();
     };
@@ -141,8 +155,11 @@ TEST_F(vyThreadTest, RunReportsFinishOnTheMainThread)
     EXPECT_TRUE(t->Executing()) << "executing while the job runs";
     gate.Open();
     ASSERT_TRUE(PumpUntil([&] { return log.Count() >= 2; }, Patience)) << "run did not finish";
+    const auto limit = reinterpret_cast<UINT_PTR>(stack->StackLimit), base = reinterpret_cast<UINT_PTR>(stack->StackBase);
     SettleRun(run);
     EXPECT_EQ((std::vector<std::string>{"execute@worker", "finish@main executing=0"}), log.Items());
+    // Wine writes almost 1 MB of every thread's stack: below its top 64 KiB, an ended run's is given back.
+    EXPECT_EQ(0, ResidentPages(limit, base - 0x10000)) << "resident pages of the ended run's stack";
     EXPECT_EQ(t.get(), sender) << "the job's sender";
     EXPECT_FALSE(t->Executing());
 }
