@@ -72,7 +72,8 @@ TEST(SwapCommand, TakesOnlyPlainNames)
 {
     TSwapCommand command;
     for (const auto& [params, plain] : {std::pair{"C:\\A\\app.exe +/r0", true}, {"app.exe +/r0", true}, {"a +/r0", true},
-                                        {"+/r0", false}, {"C:\\A\\ +/r0", false}, {"C:\\A\\*.exe +/r0", false}}) {
+                                        {"+/r0", false}, {"C:\\A\\ +/r0", false}, {"C:\\A\\*.exe +/r0", false},
+                                        {"?.exe +/r0", false}}) {
         ASSERT_TRUE(ParseSwapCommand(params, command));
         EXPECT_EQ(plain, IsPlainTarget(command.Target)) << params;
     }
