@@ -86,7 +86,10 @@ TEST(SwapCommand, TakesOnlyPlainNames)
     const TCase cases[] = {
         {"app.exe.uTMP", "app.exe", true}, {"SETUP.EXE.uTMP", "SETUP.EXE", false}, {"tool.exe.UTMP", "tool.exe", true},
         {"noexe.uTMP", "noexe", true},     {".uTMP", nullptr, false},              {"..uTMP", nullptr, false},
-        {"...uTMP", nullptr, false},       {"x.uTMPx", nullptr, false},
+        {"...uTMP", nullptr, false},       {"x.uTMPx", nullptr, false},            {"app_uTMP", nullptr, false},
+        {"uTMP", nullptr, false},          {"", nullptr, false},                   {"exe.uTMP", "exe", true},
+        {"ex.uTMP", "ex", false},          {"setup.axe.uTMP", "setup.axe", false}, {"a.uTMP", "a", false},
+        {"ab.uTMP", "ab", false},          {"..x.uTMP", "..x", false},
     };
     TText final;
     for (const auto& c : cases) {
