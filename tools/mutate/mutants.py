@@ -28,7 +28,7 @@ UNARY_MINUS = re.compile(r"(?:(?<=[(,={\[?:])|(?<=[(,={\[?:] )|(?<=return ))-(?=
 NOT_OP = re.compile(r"!(?!=)")
 COND_HEAD = re.compile(r"\b(if|while)\s*\(")
 RETURN_VALUE = re.compile(r"\breturn\s+(.+);\s*$")
-TRIVIAL_RETURNS = {"false", "0", "nullptr", "{}", '""', "0u", "0.0", "0.0f", "0.f", "std::string()"}
+TRIVIAL_RETURNS = {"false", "0", "nullptr", "std::nullopt", "{}", '""', "0u", "0.0", "0.0f", "0.f", "std::string()"}
 
 
 @dataclass
