@@ -101,6 +101,31 @@ void ExpectValueRoundTrip(const TFormValue& value, const std::string& context)
 
 } // namespace
 
+// The round trips rest on ==: it must tell apart trees that differ in any one part.
+TEST(FormTextCompare, EqualOnlyWhenEveryPartIs)
+{
+    using V = TFormValue;
+    const auto value = [](void (*change)(V&)) { V v = Int(1); change(v); return v; };
+    const V one = Int(1);
+    EXPECT_TRUE(one == Int(1));
+    for (const V& other : {value([](V& v) { v.Kind = K::Float; }), value([](V& v) { v.Integer = 2; }),
+                           value([](V& v) { v.Float = -0.0; }), value([](V& v) { v.Text = "a"; }),
+                           value([](V& v) { v.Set = {"a"}; }), value([](V& v) { v.Binary = {1}; }),
+                           value([](V& v) { v.List = {Int(1)}; }), value([](V& v) { v.Items = {{}}; })})
+        EXPECT_FALSE(one == other) << ::testing::PrintToString(other);
+
+    EXPECT_FALSE(Prop("A", one) == Prop("B", one));
+    EXPECT_FALSE(Prop("A", one) == Prop("A", Int(2)));
+
+    const TFormObject a = Obj("a", "TA", {Prop("P", one)}, {Obj("c", "TC")});
+    EXPECT_TRUE(a == Obj("a", "TA", {Prop("P", one)}, {Obj("c", "TC")}));
+    for (const TFormObject& other : {Obj("a", "TA", {Prop("P", one)}, {Obj("c", "TC")}, TFormObjectKind::Inline),
+                                     Obj("b", "TA", {Prop("P", one)}, {Obj("c", "TC")}),
+                                     Obj("a", "TB", {Prop("P", one)}, {Obj("c", "TC")}),
+                                     Obj("a", "TA", {}, {Obj("c", "TC")}), Obj("a", "TA", {Prop("P", one)})})
+        EXPECT_FALSE(a == other) << ::testing::PrintToString(other);
+}
+
 TEST(FormTextParse, SampleFormWithLfAndCrLf)
 {
     const std::string sample =
