@@ -147,7 +147,7 @@ inline bool ParseSwapCommand(const char* params, TSwapCommand& out)
     unsigned targetStart = 0;
     while (targetStart < targetEnd && joined.S[targetStart] == ' ') ++targetStart;
     while (targetEnd > targetStart && joined.S[targetEnd - 1] == ' ') --targetEnd;
-    out.Target.Assign(joined.S + targetStart, targetEnd + targetStart);
+    out.Target.Assign(joined.S + targetStart, targetEnd - targetStart);
     return true;
 }
 
