@@ -364,7 +364,8 @@ void ExpectParseErrors(const std::vector<TErrorCase>& cases)
 {
     for (const TErrorCase& c : cases) {
         try {
-            ParseFormText(c.Text);
+            const std::vector<char> exact(c.Text.begin(), c.Text.end()); // a read past the end shows
+            ParseFormText(std::string_view(exact.data(), exact.size()));
             ADD_FAILURE() << c.What << ": parsed without error";
         } catch (const EParserError& e) {
             EXPECT_EQ(c.Line, e.Line()) << c.What << ": " << e.what();
@@ -391,6 +392,10 @@ TEST(FormTextErrors, Tokens)
         {"NUL byte", Form("  Left = 1") + std::string(1, '\0') + "\nend\n", 2, "", "invalid character #0"},
         {"byte above 127 outside a string", Form("  L\xE9" "ft = 1\nend\n"), 2, "L", "invalid character #233"},
         {"stray dot", Form("  Font. = 1\nend\n"), 2, "Font", "invalid character '.'"},
+        {"the last printable character", Form("  Left = ~\nend\n"), 2, "Left", "invalid character '~'"},
+        {"DEL", Form("  Left = \x7f\nend\n"), 2, "Left", "invalid character #127"},
+        {"binary data as property name", Form("  {00}\nend\n"), 2, "",
+         "property name, 'object' or 'end' expected but binary data found"},
         {"value missing", Form("  Left = =\nend\n"), 2, "Left", "value expected but '=' found"},
         {"string as property name", Form("  'x' = 1\nend\n"), 2, "", "property name, 'object' or 'end' expected but a string found"},
         {"missing '='", Form("  Left 228\nend\n"), 2, "Left", "'=' expected but '228' found"},

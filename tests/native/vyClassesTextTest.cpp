@@ -187,6 +187,7 @@ TEST(SplitCommandLineTest, QuotedProgramsAndParameters)
     ExpectCommand("\"C:\\Program Files\\Internet Explorer\\IEXPLORE.EXE\" -nohome",
                   "C:\\Program Files\\Internet Explorer\\IEXPLORE.EXE", "-nohome");
     ExpectCommand("\"C:\\Program Files\\x.exe\"", "C:\\Program Files\\x.exe", "");
+    ExpectCommand("\"C:\\My -Tools\\run\"", "C:\\My -Tools\\run", "", "quoted: no separator is looked for");
     ExpectCommand("  \"C:\\a b\\x.exe\"   \"%1\"  ", "C:\\a b\\x.exe", "%1");
     ExpectCommand("\"C:\\a b\\x.exe\" \"%1\" \"%2\"", "C:\\a b\\x.exe", "%1 \"%2\"",
                   "only the first two quotes of the parameters go");
@@ -227,6 +228,10 @@ TEST(SplitCommandLineTest, RunDllCommandsStartRunDll)
                   "C:\\WINDOWS\\rundll32.exe", "C:\\WINDOWS\\SYSTEM\\shimgvw.dll,ImageView_Fullscreen %1");
     ExpectCommand("C:\\WINDOWS\\SYSTEM\\x.dll,Entry", "C:\\WINDOWS\\SYSTEM\\x.dll", "Entry",
                   "a DLL without RUNDLL is left alone");
+    ExpectCommand("C:\\RUNDLL TOOLS\\rundll32.exe x.dll", "C:\\RUNDLL TOOLS\\rundll32.exe", "x.dll",
+                  "RUNDLL in a folder with a blank");
+    ExpectCommand("C:\\RUNDLL\\a.dll,b.dll", "C:\\RUNDLL\\a.dll,b.dll", "",
+                  "no blank after RUNDLL: the whole line is the program");
 }
 
 TEST(SplitCommandLineTest, DegenerateInputGivesEmptyParts)
@@ -275,6 +280,9 @@ TEST(InitStructTest, ZeroFillsAndStoresTheSize)
     EXPECT_EQ(0, tiny[0]);
     EXPECT_EQ(0, tiny[1]);
     InitStruct(nullptr, 16); // no crash
+    std::uint32_t four = 0xCCCCCCCC;
+    InitStruct(&four, sizeof four);
+    EXPECT_EQ(4u, four) << "just room for the size field";
 }
 
 // --- Percent and the sound table ---------------------------------------------------------
@@ -285,7 +293,8 @@ TEST(PercentTest, NearestWholePercentage)
         long double Part, Whole;
         int Expected;
     } cases[] = {{50, 100, 50}, {1, 3, 33},   {2, 3, 67},     {1, 8, 12},      {3, 8, 38},
-                 {100, 100, 100}, {0, 5, 0},  {255, 100, 255}, {123456, 1234560, 10}, {5, 1000, 0}};
+                 {100, 100, 100}, {0, 5, 0},  {255, 100, 255}, {123456, 1234560, 10}, {5, 1000, 0},
+                 {1, 1, 100}};
     for (const auto& c : cases)
         EXPECT_EQ(c.Expected, static_cast<int>(Percent(c.Part, c.Whole)))
             << static_cast<double>(c.Part) << " of " << static_cast<double>(c.Whole);
