@@ -272,6 +272,8 @@ TEST(FormTextWrite, StringsAndFloats)
     EXPECT_EQ("-0.0", WrittenValue(Flt(-0.0)));
     EXPECT_EQ("0.1", WrittenValue(Flt(0.1))) << "shortest form that reads back";
     EXPECT_EQ("1e+21", WrittenValue(Flt(1e21)));
+    EXPECT_EQ("0.001", WrittenValue(Flt(0.001))) << "plain on a tie with 1e-03";
+    EXPECT_EQ("10000.0", WrittenValue(Flt(10000))) << "plain on a tie with 1e+04";
     EXPECT_EQ("1e-05", WrittenValue(Flt(1e-5))) << "exponent with sign and two digits";
     EXPECT_EQ("123456789012345680.0", WrittenValue(Flt(123456789012345678.0))) << "plain when not longer";
     EXPECT_EQ("-2.5e-300", WrittenValue(Flt(-2.5e-300)));
@@ -411,6 +413,8 @@ TEST(FormTextErrors, Tokens)
         {"float too small to tell from zero", Form("  Scale = 1e-400\nend\n"), 2, "Scale", "number out of range"},
         {"line counted in CR LF text", "object A: TA\r\n  Left = 1\r\n  Top = @\r\nend\r\n", 3, "Top", "invalid character"},
     });
+    EXPECT_EQ(0.0, ParseFormText(Form("  Scale = 0.0\nend\n")).Properties.at(0).Value.Float)
+        << "zero read after a number out of range";
 }
 
 TEST(FormTextErrors, Strings)
