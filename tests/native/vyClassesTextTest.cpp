@@ -382,6 +382,7 @@ TEST(CPUSpeedTest, TotalsAreRoundedToEvenThenSnapped)
     EXPECT_EQ(80, CPUSpeedFromTotals(735, 10)) << "73.5 rounds to 74, which snaps to 80";
     EXPECT_EQ(300, CPUSpeedFromTotals(2995, 10)) << "299.5 rounds to 300";
     EXPECT_EQ(0, CPUSpeedFromTotals(5000, 0)) << "no time passed";
+    EXPECT_EQ(0, CPUSpeedFromTotals(1000000000000000ULL, 1)) << "10^15 MHz is no clock";
     EXPECT_EQ(0, CPUSpeedFromTotals(0, 1000));
     EXPECT_EQ(0, CPUSpeedFromTotals(std::numeric_limits<std::uint64_t>::max(), 1)) << "beyond any clock";
 }
