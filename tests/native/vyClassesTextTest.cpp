@@ -436,6 +436,29 @@ TEST(CPUSpeedTest, NeverMoreThanTwenty)
     EXPECT_EQ(250, mhz) << "ten of each: 250 on the dot";
 }
 
+TEST(CPUSpeedTest, RawSamples)
+{
+    const struct {
+        const char* What;
+        long long Frequency;
+        std::vector<TvyClockSample> Samples; // the last one repeats
+        int Mhz;
+        std::size_t Calls;
+    } cases[] = {
+        {"a counter of 1 Hz", 1, {{1, 233000000}}, 233, 3},
+        {"28,499 ticks in 3,000 us: 9, which snaps to 0", 1000000, {{1000, 9500}, {1000, 9500}, {1000, 9499}}, 0, 3},
+        {"231 is 4 below the sum over three", 1000000, {{1000, 233000}, {1000, 231000}, {1000, 233000}}, 233, 5},
+        {"one-microsecond samples settle as any others", 1000000, {{1, 100}, {1, 300}, {1, 233}}, 220, 5},
+        {"samples without time count as 0 MHz", 1000000, {{1000, 2000}, {0, 0}}, 0, 4},
+    };
+    for (const auto& c : cases) {
+        std::size_t calls = 0;
+        const int mhz = MeasureCPUSpeed(c.Frequency, [&] { return c.Samples[std::min(calls++, c.Samples.size() - 1)]; });
+        EXPECT_EQ(c.Mhz, mhz) << c.What;
+        EXPECT_EQ(c.Calls, calls) << c.What;
+    }
+}
+
 TEST(CPUSpeedTest, NoCounterOrNoTimeGivesZero)
 {
     int calls = 0;
