@@ -181,7 +181,7 @@ TEST(FormTextParse, ValueForms)
         const char* Text;
         TFormValue Expected;
     } cases[] = {
-        {"+7", Int(7)}, {"0005", Int(5)}, {"$1F", Int(31)}, {"$ab", Int(171)}, {"-$10", Int(-16)},
+        {"+7", Int(7)}, {"0005", Int(5)}, {"$0", Int(0)}, {"$1F", Int(31)}, {"$ab", Int(171)}, {"-$10", Int(-16)},
         {"$FFFFFFFFFFFFFFFF", Int(-1)}, // hex is the 64-bit pattern
         {"9223372036854775807", Int(std::numeric_limits<long long>::max())},
         {"-9223372036854775808", Int(std::numeric_limits<long long>::min())},
@@ -193,7 +193,7 @@ TEST(FormTextParse, ValueForms)
         {"''", Str("")}, {"'it''s'", Str("it's")}, {"''''", Str("'")}, {"#0", Str(std::string(1, '\0'))},
         {"'a'#13#10'b'", Str("a\r\nb")}, {"#255", Str("\xFF")}, {"'x' +\n    'y'+'z' + #65", Str("xyzA")},
         {"'caf\xE9'", Str("caf\xE9")}, {"'a\tb'", Str("a\tb")}, {"'#+ {}'", Str("#+ {}")},
-        {"{}", Bin({})}, {"{ 0 1\n a\tB }", Bin({0x01, 0xAB})},
+        {"{}", Bin({})}, {"{ 0 1\n a\tB }", Bin({0x01, 0xAB})}, {"{0f ff}", Bin({0x0F, 0xFF})},
         {"()", ListOf({})}, {"(1 'a' b [c] {FF} 1.5 <>)", ListOf({Int(1), Str("a"), Ident("b"), SetOf({"c"}), Bin({0xFF}), Flt(1.5), Coll({})})},
         {"<>", Coll({})},
         {"<\n item\n  A = (1 <item B = 2 end>)\n end\n item end>", Coll({{Prop("A", ListOf({Int(1), Coll({{Prop("B", Int(2))}})}))}, {}})},
@@ -404,12 +404,14 @@ TEST(FormTextErrors, Tokens)
         {"missing '=' at line end", Form("  Left\n  Top = 1\nend\n"), 3, "Left", "'=' expected but 'Top' found"},
         {"number glued to letters", Form("  Left = 12px\nend\n"), 2, "Left", "invalid number '12px'"},
         {"two decimal points", Form("  Scale = 1.5.2\nend\n"), 2, "Scale", "invalid number '1.5.2'"},
-        {"exponent without digits", Form("  Scale = 1e\nend\n"), 2, "Scale", "invalid number"},
+        {"exponent without digits", Form("  Scale = 1e\nend\n"), 2, "Scale", "invalid number '1e'"},
+        {"number ending in a dot", Form("  Left = 5.\nend\n"), 2, "Left", "invalid number '5.'"},
+        {"hex glued to letters", Form("  Tag = $1G\nend\n"), 2, "Tag", "invalid number '$1G'"},
         {"'$' without digits", Form("  Tag = $\nend\n"), 2, "Tag", "hex digits expected"},
         {"integer above 64 bits", Form("  Tag = 9223372036854775808\nend\n"), 2, "Tag", "integer out of range"},
         {"integer below 64 bits", Form("  Tag = -9223372036854775809\nend\n"), 2, "Tag", "integer out of range"},
         {"hex above 64 bits", Form("  Tag = $10000000000000000\nend\n"), 2, "Tag", "integer out of range"},
-        {"float out of range", Form("  Scale = 1e400\nend\n"), 2, "Scale", "number out of range"},
+        {"float out of range", Form("  Scale = 1e400\nend\n"), 2, "Scale", "number out of range '1e400'"},
         {"float too small to tell from zero", Form("  Scale = 1e-400\nend\n"), 2, "Scale", "number out of range"},
         {"line counted in CR LF text", "object A: TA\r\n  Left = 1\r\n  Top = @\r\nend\r\n", 3, "Top", "invalid character"},
     });
