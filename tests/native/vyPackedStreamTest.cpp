@@ -346,6 +346,15 @@ TEST(PackedStreamDamage, BrokenFramingAndCountsAreRejected)
 {
     const char* const past = "the run table is out of order";
     ExpectDamaged({2, 0, 0, 0, 0, 0}, "N below 4", "the block is shorter than its header");
+    ExpectDamaged({3, 0, 0, 0, 0, 0, 0}, "N of 3", "the block is shorter than its header");
+    ExpectDamaged({4, 0, 0, 0}, "N alone", "the block runs past the end of the data");
+    ExpectDamaged({10, 0, 0, 0, 1, 0, 0, 0, 3, 0, 5, 0, 'a', 0}, "a stray byte after the last chunk",
+                  "a chunk length is cut off");
+    ExpectDamaged({14, 0, 0, 0, 2, 0, 0, 0, 3, 0, 5, 0, 'a', 4, 0, 5, 0, 'b'}, "the second chunk one byte too long",
+                  "a chunk runs past the end of the block");
+    ExpectDamaged(Block(0, {{}}), "a chunk without its mode word", "a chunk is too short");
+    ExpectDamaged(Block(65534, {{0x05, 0x00, 'a'}}), "one chunk announcing 65534 bytes",
+                  "it announces more data than its chunks can hold");
     ExpectDamaged(Block(0, {{0x00}}), "chunk of one byte", "a chunk is too short");
     ExpectDamaged({0x0A, 0, 0, 0, 1, 0, 0, 0, 0xFF, 0x00, 0, 0, 0, 0}, "chunk length past the block",
                   "a chunk runs past the end of the block");
@@ -371,6 +380,15 @@ TEST(PackedStreamDamage, BrokenFramingAndCountsAreRejected)
     // A two-byte count of 0, which the packer never writes, is still a run of one.
     const Bytes one = Block(1, {{0x00, 0x00, 0x00, 'x', 0x00, 0x00, 0x00}});
     EXPECT_EQ(Bytes{'x'}, UnpackBytes(one.data(), one.size()));
+    const Bytes empty = Block(0, {{0x00, 0x00}});
+    EXPECT_TRUE(UnpackBytes(empty.data(), empty.size()).empty()) << "a chunk of its mode word alone";
+    // Mode word 256, the lowest of table mode: a 0 among the literals is no escape.
+    Bytes literals(254, 'z');
+    literals[100] = 0;
+    Bytes chunk = {0x00, 0x01};
+    chunk.insert(chunk.end(), literals.begin(), literals.end());
+    const Bytes table256 = Block(254, {chunk});
+    EXPECT_EQ(literals, UnpackBytes(table256.data(), table256.size()));
     // The same chunk, well formed, unpacks: the filler, 'a' x5, 'b', 'c'.
     const Bytes good = Block(261, {TableChunk({'a', 4, 'b', 'c'}, {1, 1})});
     Bytes expected(254, '.');
