@@ -480,7 +480,11 @@ TEST(FormTextErrors, NestingDepthIsBounded)
     EXPECT_NO_THROW(ParseFormText(nestedObjects(FormTextMaxDepth))) << "the deepest allowed tree";
     // Collections and lists count as levels too: the opener on line L is at level L.
     std::string mixed = "object A: TA\n  V = <\n";
-    for (int line = 3; line <= 80; ++line) mixed += line % 2 ? "item V = (\n" : "<\n";
+    std::string listFirst = "object A: TA\n  V = (\n"; // lists on even lines, the last allowed one on 64
+    for (int line = 3; line <= 80; ++line) {
+        mixed += line % 2 ? "item V = (\n" : "<\n";
+        listFirst += line % 2 ? "<\n" : "item V = (\n";
+    }
     // Bombs far deeper than any stack could hold if the parser recursed without limit.
     std::string objects, collections = Form("  V = "), lists = Form("  V = ");
     for (int i = 0; i < 100000; ++i) {
@@ -491,6 +495,7 @@ TEST(FormTextErrors, NestingDepthIsBounded)
     ExpectParseErrors({
         {"one object too deep", nestedObjects(FormTextMaxDepth + 1), FormTextMaxDepth + 1, "", "nesting deeper than 64 levels"},
         {"collections and lists alternating", mixed, FormTextMaxDepth + 1, "V", "nesting deeper than 64 levels"},
+        {"lists and collections alternating", listFirst, FormTextMaxDepth + 1, "V", "nesting deeper than 64 levels"},
         {"object bomb", objects, 1, "", "nesting deeper"},
         {"collection and list bomb", collections, 2, "V", "nesting deeper"},
         {"list bomb", lists, 2, "V", "a list cannot hold another list"},
