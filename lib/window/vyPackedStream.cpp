@@ -268,11 +268,16 @@ size_t PackWorkBufferSize(size_t size)
     return rule < worst ? worst : rule;
 }
 
+bool PackableSize(size_t size)
+{
+    const uint64_t s = size;
+    if (s > 0xFFFFFFFFull) return false; // and nothing below can overflow
+    return s + 8 + kChunkHeader * (s / PackedChunkInput + 1) <= 0xFFFFFFFFull;
+}
+
 std::vector<unsigned char> PackBytes(const unsigned char* data, size_t size)
 {
-    // N and the unpacked size are 32-bit: the whole block must stay below 4 GB.
-    if (static_cast<uint64_t>(size) > 0xFFFFFFFFull - 8 - kChunkHeader * (size / PackedChunkInput + 1))
-        throw EStreamError("Data too large to pack");
+    if (!PackableSize(size)) throw EStreamError("Data too large to pack");
     std::vector<unsigned char> out(4 + PackWorkBufferSize(size));
     unsigned char* const block = out.data() + 4;
     Put32(block, static_cast<uint32_t>(size));

@@ -243,6 +243,13 @@ TEST(PackedStreamChunks, WorkBufferFollowsTheRuleAndCoversTheWorstCase)
     // 65534 and 65535 bytes need two chunk headers, which the plain rule (size + 8) lacks.
     EXPECT_EQ(65534u + 12, PackWorkBufferSize(65534));
     EXPECT_EQ(65535u + 12, PackWorkBufferSize(65535));
+    EXPECT_EQ(65533u + 8, PackWorkBufferSize(65533)) << "one chunk exactly";
+    // The largest input whose block fits 32 bits: 4294705147 + 8 + 4 x 65535 chunk headers = 2^32 - 1.
+    EXPECT_TRUE(PackableSize(4294705147u));
+    EXPECT_FALSE(PackableSize(4294705148u));
+    EXPECT_FALSE(PackableSize(SIZE_MAX));
+    const unsigned char byte = 0;
+    EXPECT_THROW(PackBytes(&byte, 4294705148u), EStreamError) << "refused before a byte is read";
     for (size_t size : {size_t{0}, size_t{1}, size_t{254}, size_t{255}, size_t{65533}, size_t{65534}, size_t{65535},
                         size_t{65536}, size_t{131066}, size_t{131067}, size_t{131069}, size_t{196599}}) {
         const Bytes input = Incompressible(size);
