@@ -402,6 +402,7 @@ TEST(FormTextErrors, Tokens)
         {"string as property name", Form("  'x' = 1\nend\n"), 2, "", "property name, 'object' or 'end' expected but a string found"},
         {"missing '='", Form("  Left 228\nend\n"), 2, "Left", "'=' expected but '228' found"},
         {"':' for '='", Form("  Left : 1\nend\n"), 2, "Left", "'=' expected but ':' found"},
+        {"'=' in a set", Form("  S = [a = b]\nend\n"), 2, "S", "',' or ']' expected but '=' found"},
         {"missing '=' at line end", Form("  Left\n  Top = 1\nend\n"), 3, "Left", "'=' expected but 'Top' found"},
         {"number glued to letters", Form("  Left = 12px\nend\n"), 2, "Left", "invalid number '12px'"},
         {"two decimal points", Form("  Scale = 1.5.2\nend\n"), 2, "Scale", "invalid number '1.5.2'"},
