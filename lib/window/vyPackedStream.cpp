@@ -338,7 +338,10 @@ std::unique_ptr<TMemoryStream> UnpackStream(TStream& source)
         source.ReadBuffer(header, sizeof header);
         const uint64_t n = Get32(header);
         const uint64_t want = n < 4 ? 0 : n;
-        if (want > static_cast<uint64_t>(available) - 4) Corrupt("the block runs past the end of the data");
+        if (want > static_cast<uint64_t>(available) - 4) {
+            source.SetPosition(start); // as every other refusal leaves it
+            Corrupt("the block runs past the end of the data");
+        }
         buffer.resize(4 + static_cast<size_t>(want));
         std::memcpy(buffer.data(), header, sizeof header);
         source.ReadBuffer(buffer.data() + 4, static_cast<long>(want));

@@ -331,6 +331,45 @@ TEST(PackedStreamStreams, UnpackingLeavesTheSourceRightAfterTheBlock)
     EXPECT_LE(other.Reads, 3) << "the buffered path reads N, then the rest at once";
 }
 
+TEST(PackedStreamStreams, OtherSourcesAndShortBlocks)
+{
+    // Any source is packed whole from its start, and a memory source is left at its end.
+    const Bytes input = Random(3000, 5, 3);
+    TVectorStream vector(input);
+    vector.SetPosition(3);
+    TMemoryStream fromVector, fromMemory, memory;
+    PackStream(vector, fromVector);
+    EXPECT_EQ(PackBytes(input.data(), input.size()), fromVector.Bytes());
+    memory.WriteBuffer(input.data(), static_cast<long>(input.size()));
+    memory.SetPosition(0);
+    PackStream(memory, fromMemory);
+    EXPECT_EQ(static_cast<long>(input.size()), memory.Position());
+
+    // Short blocks through the buffered path: the empty block, and two damaged ones.
+    TVectorStream empty(Bytes{4, 0, 0, 0, 0, 0, 0, 0});
+    EXPECT_EQ(0, UnpackStream(empty)->Size());
+    EXPECT_EQ(8, empty.Position());
+    for (const auto& [bytes, reason] : {std::pair{Bytes{2, 0, 0, 0}, "the block is shorter than its header"},
+                                        {Bytes{4, 0, 0, 0}, "the block runs past the end of the data"},
+                                        {Bytes{'a', 'b', 'c', 12, 0, 0, 0, 1, 0, 0, 0, 3, 0, 5, 0}, "the block runs past the end of the data"},
+                                        {Bytes{'a', 'b', 'c', 8, 0, 0, 0, 1, 0, 0, 0, 3, 0, 5, 0}, "a chunk runs past the end of the block"}})
+        for (const bool inMemory : {false, true}) {
+            TVectorStream other(bytes);
+            TMemoryStream memoryStream;
+            memoryStream.WriteBuffer(bytes.data(), static_cast<long>(bytes.size()));
+            TStream& source = inMemory ? static_cast<TStream&>(memoryStream) : other;
+            const long start = bytes[0] == 'a' ? 3 : 0;
+            source.SetPosition(start);
+            try {
+                UnpackStream(source);
+                ADD_FAILURE() << reason << ": unpacked";
+            } catch (const EPackedDataError& e) {
+                EXPECT_EQ(std::string("Packed image data is damaged: ") + reason, e.Message()) << inMemory;
+            }
+            EXPECT_EQ(start, source.Position()) << reason << ": the source is left where it was";
+        }
+}
+
 TEST(PackedStreamDamage, EveryTruncationIsRejected)
 {
     for (const Bytes& input : {Bytes(1000, 0x41), Random(3000, 9), Random(3000, 10, 3)}) {
