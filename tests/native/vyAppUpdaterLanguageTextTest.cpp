@@ -97,6 +97,9 @@ TEST(UpgradeText, FormatsPlaceholders)
         {"%9999999999d|%s", {"z"}, "%9999999999d|z", "huge width"},
         {"%.300f", {1.0}, "%.300f", "huge precision"},
         {"%5.2d", {7}, "   07", "width and precision"},
+        {"%19s|%10d", {"a", 7}, std::string(18, ' ') + "a|" + std::string(9, ' ') + "7", "widths holding 9 and 0"},
+        {"%255d", {1}, std::string(254, ' ') + "1", "the widest width"},
+        {"%256d|%s", {"z"}, "%256d|z", "one wider"},
     };
     for (const TCase& c : cases)
         EXPECT_EQ(c.Expected, vyFormatText(c.Format, c.Args.data(), c.Args.size())) << c.What;
