@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -278,13 +279,17 @@ TEST(FormTextWrite, StringsAndFloats)
     EXPECT_EQ("123456789012345680.0", WrittenValue(Flt(123456789012345678.0))) << "plain when not longer";
     EXPECT_EQ("-2.5e-300", WrittenValue(Flt(-2.5e-300)));
 
-    // A long string starts on its own line, one level deeper, in pieces joined by '+'.
-    const std::string doc = WriteFormText(Obj("", "TX", {Prop("V", Str(std::string(150, 'x')))}));
-    EXPECT_EQ(0u, doc.find("object TX\r\n  V =\r\n    'xxx")) << doc;
-    size_t lines = 0;
-    for (size_t start = 0, end; (end = doc.find("\r\n", start)) != std::string::npos; start = end + 2, ++lines)
-        EXPECT_GE(4u + 64u + 4u, end - start) << "line " << lines << " is too long:\n" << doc;
-    EXPECT_LE(6u, lines) << "150 characters need three pieces:\n" << doc;
+    // A long string starts on its own line, one level deeper, in pieces of 63 characters
+    // joined by '+'; in a list its pieces line up with the item.
+    for (const size_t n : {size_t{100}, size_t{150}}) {
+        std::string pieces;
+        for (size_t at = 0; at < n; at += 63)
+            pieces += "    '" + std::string(std::min<size_t>(63, n - at), 'x') + (at + 63 < n ? "' +\r\n" : "'");
+        EXPECT_EQ("object TX\r\n  V =\r\n" + pieces + "\r\nend\r\n",
+                  WriteFormText(Obj("", "TX", {Prop("V", Str(std::string(n, 'x')))})));
+        EXPECT_EQ("object TX\r\n  L = (\r\n" + pieces + ")\r\nend\r\n",
+                  WriteFormText(Obj("", "TX", {Prop("L", ListOf({Str(std::string(n, 'x'))}))})));
+    }
 }
 
 TEST(FormTextRoundTrip, EveryValueKindAndObjectKind)
@@ -324,11 +329,14 @@ TEST(FormTextRoundTrip, EveryValueKindAndObjectKind)
 
 TEST(FormTextWrite, RefusesTreesTheSyntaxCannotExpress)
 {
-    auto nest = [](int levels) {
-        TFormObject tree = Obj("", "TX");
+    // levels objects, the innermost holding properties.
+    auto nest = [](int levels, std::vector<TFormProperty> properties = {}) {
+        TFormObject tree = Obj("", "TX", std::move(properties));
         for (int i = 1; i < levels; ++i) tree = Obj("", "TX", {}, {tree});
         return tree;
     };
+    // A list counts one level below its object, a collection in it one more.
+    const auto listOfCollection = [] { return std::vector<TFormProperty>{Prop("L", ListOf({Coll({})}))}; };
     const struct {
         const char* What;
         TFormObject Tree;
@@ -347,9 +355,13 @@ TEST(FormTextWrite, RefusesTreesTheSyntaxCannotExpress)
         {"empty set member", Obj("", "TX", {Prop("V", SetOf({""}))})},
         {"list in a list", Obj("", "TX", {Prop("V", ListOf({ListOf({})}))})},
         {"objects nested too deep", nest(FormTextMaxDepth + 1)},
+        {"a list one level too deep", nest(FormTextMaxDepth, {Prop("L", ListOf({}))})},
+        {"a collection in a list one level too deep", nest(FormTextMaxDepth - 1, listOfCollection())},
     };
     for (const auto& c : cases) EXPECT_THROW(WriteFormText(c.Tree), EInvalidOperation) << c.What;
     ExpectRoundTrip(nest(FormTextMaxDepth), "objects nested exactly as deep as allowed");
+    ExpectRoundTrip(nest(FormTextMaxDepth - 1, {Prop("L", ListOf({}))}), "a list as deep as allowed");
+    ExpectRoundTrip(nest(FormTextMaxDepth - 2, listOfCollection()), "a collection in a list as deep as allowed");
 }
 
 namespace {
