@@ -356,11 +356,13 @@ TEST(FormTextWrite, RefusesTreesTheSyntaxCannotExpress)
         {"list in a list", Obj("", "TX", {Prop("V", ListOf({ListOf({})}))})},
         {"objects nested too deep", nest(FormTextMaxDepth + 1)},
         {"a list one level too deep", nest(FormTextMaxDepth, {Prop("L", ListOf({}))})},
+        {"a collection one level too deep", nest(FormTextMaxDepth, {Prop("C", Coll({}))})},
         {"a collection in a list one level too deep", nest(FormTextMaxDepth - 1, listOfCollection())},
     };
     for (const auto& c : cases) EXPECT_THROW(WriteFormText(c.Tree), EInvalidOperation) << c.What;
     ExpectRoundTrip(nest(FormTextMaxDepth), "objects nested exactly as deep as allowed");
-    ExpectRoundTrip(nest(FormTextMaxDepth - 1, {Prop("L", ListOf({}))}), "a list as deep as allowed");
+    ExpectRoundTrip(nest(FormTextMaxDepth - 1, {Prop("L", ListOf({})), Prop("C", Coll({}))}),
+                    "a list and a collection as deep as allowed");
     ExpectRoundTrip(nest(FormTextMaxDepth - 2, listOfCollection()), "a collection in a list as deep as allowed");
 }
 
