@@ -267,6 +267,7 @@ TEST(FormTextWrite, StringsAndFloats)
 {
     EXPECT_EQ("''", WrittenValue(Str("")));
     EXPECT_EQ("'a'#13#10'b'", WrittenValue(Str("a\r\nb"))) << "control bytes as codes";
+    EXPECT_EQ("#31' '", WrittenValue(Str("\x1f "))) << "31 a code, the blank quoted";
     EXPECT_EQ("'~'#127#128#255", WrittenValue(Str("~\x7F\x80\xFF"))) << "bytes above 126 as codes";
     EXPECT_EQ("'''quoted'''", WrittenValue(Str("'quoted'")));
     EXPECT_EQ("2.0", WrittenValue(Flt(2.0))) << "a whole number still reads back as a float";
@@ -357,6 +358,7 @@ TEST(FormTextWrite, RefusesTreesTheSyntaxCannotExpress)
         {"objects nested too deep", nest(FormTextMaxDepth + 1)},
         {"a list one level too deep", nest(FormTextMaxDepth, {Prop("L", ListOf({}))})},
         {"a collection one level too deep", nest(FormTextMaxDepth, {Prop("C", Coll({}))})},
+        {"a list in an item one level too deep", nest(FormTextMaxDepth - 1, {Prop("C", Coll({{Prop("L", ListOf({}))}}))})},
         {"a collection in a list one level too deep", nest(FormTextMaxDepth - 1, listOfCollection())},
     };
     for (const auto& c : cases) EXPECT_THROW(WriteFormText(c.Tree), EInvalidOperation) << c.What;
@@ -364,6 +366,8 @@ TEST(FormTextWrite, RefusesTreesTheSyntaxCannotExpress)
     ExpectRoundTrip(nest(FormTextMaxDepth - 1, {Prop("L", ListOf({})), Prop("C", Coll({}))}),
                     "a list and a collection as deep as allowed");
     ExpectRoundTrip(nest(FormTextMaxDepth - 2, listOfCollection()), "a collection in a list as deep as allowed");
+    ExpectRoundTrip(nest(FormTextMaxDepth - 2, {Prop("C", Coll({{Prop("L", ListOf({}))}}))}),
+                    "a list in an item as deep as allowed");
 }
 
 namespace {

@@ -55,6 +55,20 @@ TEST(UpgradeLanguage, BaseFromLanguageAndLocale)
             << c.What << " (language " << int(c.Language) << ", LANGID 0x" << std::hex << c.LangId << ")";
 }
 
+// The ANSI code page each language's texts are written in, as Windows assigns them.
+TEST(UpgradeLanguage, CodePages)
+{
+    const std::pair<TvyAppUpdaterLanguage, unsigned short> pages[] = {
+        {wlEnglish, 1252},    {wlRussian, 1251},  {wlGerman, 1252}, {wlDutch, 1252},     {wlItalian, 1252}, {wlChineseBIG5, 950},
+        {wlPortuguese, 1252}, {wlEstonian, 1257}, {wlDanish, 1252}, {wlUkrainian, 1251}, {wlFrench, 1252}};
+    const auto& languages = vyUpgradeLanguages();
+    ASSERT_EQ(std::size(pages), languages.size());
+    for (size_t i = 0; i < languages.size(); ++i) {
+        EXPECT_EQ(pages[i].first, languages[i].Language) << languages[i].Name;
+        EXPECT_EQ(pages[i].second, languages[i].CodePage) << languages[i].Name;
+    }
+}
+
 TEST(UpgradeText, FormatsPlaceholders)
 {
     struct TCase {
@@ -99,6 +113,7 @@ TEST(UpgradeText, FormatsPlaceholders)
         {"%5.2d", {7}, "   07", "width and precision"},
         {"%19s|%10d", {"a", 7}, std::string(18, ' ') + "a|" + std::string(9, ' ') + "7", "widths holding 9 and 0"},
         {"%255d", {1}, std::string(254, ' ') + "1", "the widest width"},
+        {"%.0f|%.0s|", {3.0, "abc"}, "3||", "precision 0"},
         {"%256d|%s", {"z"}, "%256d|z", "one wider"},
     };
     for (const TCase& c : cases)
