@@ -282,7 +282,8 @@ TEST(FormTextWrite, StringsAndFloats)
 
     // A long string starts on its own line, one level deeper, in pieces of 63 characters
     // joined by '+'; in a list its pieces line up with the item.
-    for (const size_t n : {size_t{100}, size_t{150}}) {
+    EXPECT_EQ("'" + std::string(63, 'x') + "'", WrittenValue(Str(std::string(63, 'x')))) << "one piece";
+    for (const size_t n : {size_t{64}, size_t{100}, size_t{150}}) {
         std::string pieces;
         for (size_t at = 0; at < n; at += 63)
             pieces += "    '" + std::string(std::min<size_t>(63, n - at), 'x') + (at + 63 < n ? "' +\r\n" : "'");

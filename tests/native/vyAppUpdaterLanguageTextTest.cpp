@@ -96,6 +96,7 @@ TEST(UpgradeText, FormatsPlaceholders)
          "markup kept, empty message"},
         {"%5d|%-4s|%.3s", {42, "ab", "abcdef"}, "   42|ab  |abc", "width, left and cut"},
         {"100%% done", {}, "100% done", "escaped percent"},
+        {"100%%", {}, "100%", "escaped percent at the end"},
         // Missing and mismatched arguments give an empty text for their placeholder.
         {"Downloading %d of %d", {1}, "Downloading 1 of ", "second argument missing"},
         {"Host %s unreachable.", {}, "Host  unreachable.", "no argument at all"},
@@ -127,6 +128,8 @@ TEST(UpgradeText, ListsPlaceholders)
     EXPECT_EQ((V{"%d", "%.2d", "%.2d"}), vyTextPlaceholders("Estimated time left: %d:%.2d:%.2d"));
     EXPECT_EQ((V{"%s", "%s"}), vyTextPlaceholders("[b]%s[] 100%% %s 50% done %x"));
     EXPECT_EQ(V{}, vyTextPlaceholders("Preparing. . ."));
+    EXPECT_EQ(V{"%s"}, vyTextPlaceholders("%s"));
+    EXPECT_EQ(V{}, vyTextPlaceholders("%%d")) << "an escaped percent and a letter";
 }
 
 } // namespace
