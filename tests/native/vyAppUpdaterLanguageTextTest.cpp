@@ -128,7 +128,7 @@ TEST(UpgradeText, ListsPlaceholders)
     EXPECT_EQ((V{"%d", "%.2d", "%.2d"}), vyTextPlaceholders("Estimated time left: %d:%.2d:%.2d"));
     EXPECT_EQ((V{"%s", "%s"}), vyTextPlaceholders("[b]%s[] 100%% %s 50% done %x"));
     EXPECT_EQ(V{}, vyTextPlaceholders("Preparing. . ."));
-    EXPECT_EQ(V{"%s"}, vyTextPlaceholders("%s"));
+    EXPECT_EQ((V{"%s", "%d"}), vyTextPlaceholders("%s%d"));
     EXPECT_EQ(V{}, vyTextPlaceholders("%%d")) << "an escaped percent and a letter";
 }
 
