@@ -103,6 +103,11 @@ void ExpectValueRoundTrip(const TFormValue& value, const std::string& context)
 } // namespace
 
 // The round trips rest on ==: it must tell apart trees that differ in any one part.
+TEST(FormTextParse, AWholeObjectOnOneLine)
+{
+    EXPECT_EQ(Obj("", "TX"), ParseFormText("object TX end"));
+}
+
 TEST(FormTextCompare, EqualOnlyWhenEveryPartIs)
 {
     using V = TFormValue;
@@ -195,7 +200,7 @@ TEST(FormTextParse, ValueForms)
         {"'a'#13#10'b'", Str("a\r\nb")}, {"#255", Str("\xFF")}, {"'x' +\n    'y'+'z' + #65", Str("xyzA")},
         {"'caf\xE9'", Str("caf\xE9")}, {"'a\tb'", Str("a\tb")}, {"'#+ {}'", Str("#+ {}")},
         {"{}", Bin({})}, {"{ 0 1\n a\tB }", Bin({0x01, 0xAB})}, {"{0f ff}", Bin({0x0F, 0xFF})},
-        {"()", ListOf({})}, {"('a' +5)", ListOf({Str("a"), Int(5)})}, {"(1 'a' b [c] {FF} 1.5 <>)", ListOf({Int(1), Str("a"), Ident("b"), SetOf({"c"}), Bin({0xFF}), Flt(1.5), Coll({})})},
+        {"()", ListOf({})}, {"('a' +5 'b' +$5)", ListOf({Str("a"), Int(5), Str("b"), Int(5)})}, {"(1 'a' b [c] {FF} 1.5 <>)", ListOf({Int(1), Str("a"), Ident("b"), SetOf({"c"}), Bin({0xFF}), Flt(1.5), Coll({})})},
         {"<>", Coll({})},
         {"<\n item\n  A = (1 <item B = 2 end>)\n end\n item end>", Coll({{Prop("A", ListOf({Int(1), Coll({{Prop("B", Int(2))}})}))}, {}})},
     };
