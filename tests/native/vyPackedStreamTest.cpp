@@ -349,7 +349,7 @@ TEST(PackedStreamStreams, OtherSourcesAndShortBlocks)
     TVectorStream empty(Bytes{4, 0, 0, 0, 0, 0, 0, 0});
     EXPECT_EQ(0, UnpackStream(empty)->Size());
     EXPECT_EQ(8, empty.Position());
-    for (const auto& [bytes, reason] : {std::pair{Bytes{2, 0, 0, 0}, "the block is shorter than its header"},
+    for (const auto& [bytes, reason] : {std::pair{Bytes{3, 0, 0, 0}, "the block is shorter than its header"},
                                         {Bytes{4, 0, 0, 0}, "the block runs past the end of the data"},
                                         {Bytes{'a', 'b', 'c', 12, 0, 0, 0, 1, 0, 0, 0, 3, 0, 5, 0}, "the block runs past the end of the data"},
                                         {Bytes{'a', 'b', 'c', 8, 0, 0, 0, 1, 0, 0, 0, 3, 0, 5, 0}, "a chunk runs past the end of the block"}})
