@@ -277,11 +277,7 @@ long long CPUSpeedFromTotals(std::uint64_t totalTicks, std::uint64_t totalMicros
     if (totalMicroseconds == 0) return 0;
     const long double mhz = static_cast<long double>(totalTicks) / static_cast<long double>(totalMicroseconds);
     if (mhz >= 1e15L) return 0; // no clock; and beyond this the rounding leaves the integers
-    auto t = static_cast<long long>(RoundHalfEven(10 * mhz));
-    if (static_cast<long long>(RoundHalfEven(100 * mhz)) - 10 * t >= 6) ++t;
-    auto m = static_cast<long long>(RoundHalfEven(mhz));
-    if (t - 10 * m >= 6) ++m;
-    return SnapCPUSpeed(m);
+    return SnapCPUSpeed(static_cast<long long>(RoundHalfEven(mhz)));
 }
 
 int MeasureCPUSpeed(long long frequency, const std::function<TvyClockSample()>& measure)

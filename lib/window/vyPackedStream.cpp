@@ -268,11 +268,16 @@ size_t PackWorkBufferSize(size_t size)
     return rule < worst ? worst : rule;
 }
 
+bool PackableSize(size_t size)
+{
+    const uint64_t s = size;
+    if (s > 0xFFFFFFFFull) return false; // and nothing below can overflow
+    return s + 8 + kChunkHeader * (s / PackedChunkInput + 1) <= 0xFFFFFFFFull;
+}
+
 std::vector<unsigned char> PackBytes(const unsigned char* data, size_t size)
 {
-    // N and the unpacked size are 32-bit: the whole block must stay below 4 GB.
-    if (static_cast<uint64_t>(size) > 0xFFFFFFFFull - 8 - kChunkHeader * (size / PackedChunkInput + 1))
-        throw EStreamError("Data too large to pack");
+    if (!PackableSize(size)) throw EStreamError("Data too large to pack");
     std::vector<unsigned char> out(4 + PackWorkBufferSize(size));
     unsigned char* const block = out.data() + 4;
     Put32(block, static_cast<uint32_t>(size));
@@ -333,7 +338,10 @@ std::unique_ptr<TMemoryStream> UnpackStream(TStream& source)
         source.ReadBuffer(header, sizeof header);
         const uint64_t n = Get32(header);
         const uint64_t want = n < 4 ? 0 : n;
-        if (want > static_cast<uint64_t>(available) - 4) Corrupt("the block runs past the end of the data");
+        if (want > static_cast<uint64_t>(available) - 4) {
+            source.SetPosition(start); // as every other refusal leaves it
+            Corrupt("the block runs past the end of the data");
+        }
         buffer.resize(4 + static_cast<size_t>(want));
         std::memcpy(buffer.data(), header, sizeof header);
         source.ReadBuffer(buffer.data() + 4, static_cast<long>(want));

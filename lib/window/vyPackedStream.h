@@ -27,7 +27,10 @@ public:
 // falls short (sizes just above a multiple of 65533 need one chunk header more).
 size_t PackWorkBufferSize(size_t size);
 
-// N followed by the packed block of data[0, size).
+// Whether the block of `size` bytes stays below 4 GB, N and the unpacked size being 32-bit.
+bool PackableSize(size_t size);
+
+// N followed by the packed block of data[0, size); EStreamError when !PackableSize(size).
 std::vector<unsigned char> PackBytes(const unsigned char* data, size_t size);
 
 // Unpacks the block that starts at data (with N) and sets *consumed to 4 + N. Never reads

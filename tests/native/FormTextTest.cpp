@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -101,6 +102,36 @@ void ExpectValueRoundTrip(const TFormValue& value, const std::string& context)
 
 } // namespace
 
+// The round trips rest on ==: it must tell apart trees that differ in any one part.
+TEST(FormTextParse, AWholeObjectOnOneLine)
+{
+    EXPECT_EQ(Obj("", "TX"), ParseFormText("object TX end"));
+}
+
+TEST(FormTextCompare, EqualOnlyWhenEveryPartIs)
+{
+    using V = TFormValue;
+    const auto value = [](void (*change)(V&)) { V v = Int(1); change(v); return v; };
+    const V one = Int(1);
+    EXPECT_TRUE(one == Int(1));
+    for (const V& other : {value([](V& v) { v.Kind = K::Float; }), value([](V& v) { v.Integer = 2; }),
+                           value([](V& v) { v.Float = -0.0; }), value([](V& v) { v.Text = "a"; }),
+                           value([](V& v) { v.Set = {"a"}; }), value([](V& v) { v.Binary = {1}; }),
+                           value([](V& v) { v.List = {Int(1)}; }), value([](V& v) { v.Items = {{}}; })})
+        EXPECT_FALSE(one == other) << ::testing::PrintToString(other);
+
+    EXPECT_FALSE(Prop("A", one) == Prop("B", one));
+    EXPECT_FALSE(Prop("A", one) == Prop("A", Int(2)));
+
+    const TFormObject a = Obj("a", "TA", {Prop("P", one)}, {Obj("c", "TC")});
+    EXPECT_TRUE(a == Obj("a", "TA", {Prop("P", one)}, {Obj("c", "TC")}));
+    for (const TFormObject& other : {Obj("a", "TA", {Prop("P", one)}, {Obj("c", "TC")}, TFormObjectKind::Inline),
+                                     Obj("b", "TA", {Prop("P", one)}, {Obj("c", "TC")}),
+                                     Obj("a", "TB", {Prop("P", one)}, {Obj("c", "TC")}),
+                                     Obj("a", "TA", {}, {Obj("c", "TC")}), Obj("a", "TA", {Prop("P", one)})})
+        EXPECT_FALSE(a == other) << ::testing::PrintToString(other);
+}
+
 TEST(FormTextParse, SampleFormWithLfAndCrLf)
 {
     const std::string sample =
@@ -156,7 +187,7 @@ TEST(FormTextParse, ValueForms)
         const char* Text;
         TFormValue Expected;
     } cases[] = {
-        {"+7", Int(7)}, {"0005", Int(5)}, {"$1F", Int(31)}, {"$ab", Int(171)}, {"-$10", Int(-16)},
+        {"+7", Int(7)}, {"0005", Int(5)}, {"$0", Int(0)}, {"$1F", Int(31)}, {"$ab", Int(171)}, {"-$10", Int(-16)},
         {"$FFFFFFFFFFFFFFFF", Int(-1)}, // hex is the 64-bit pattern
         {"9223372036854775807", Int(std::numeric_limits<long long>::max())},
         {"-9223372036854775808", Int(std::numeric_limits<long long>::min())},
@@ -168,8 +199,8 @@ TEST(FormTextParse, ValueForms)
         {"''", Str("")}, {"'it''s'", Str("it's")}, {"''''", Str("'")}, {"#0", Str(std::string(1, '\0'))},
         {"'a'#13#10'b'", Str("a\r\nb")}, {"#255", Str("\xFF")}, {"'x' +\n    'y'+'z' + #65", Str("xyzA")},
         {"'caf\xE9'", Str("caf\xE9")}, {"'a\tb'", Str("a\tb")}, {"'#+ {}'", Str("#+ {}")},
-        {"{}", Bin({})}, {"{ 0 1\n a\tB }", Bin({0x01, 0xAB})},
-        {"()", ListOf({})}, {"(1 'a' b [c] {FF} 1.5 <>)", ListOf({Int(1), Str("a"), Ident("b"), SetOf({"c"}), Bin({0xFF}), Flt(1.5), Coll({})})},
+        {"{}", Bin({})}, {"{ 0 1\n a\tB }", Bin({0x01, 0xAB})}, {"{0f ff}", Bin({0x0F, 0xFF})},
+        {"()", ListOf({})}, {"('a' +5 'b' +$5)", ListOf({Str("a"), Int(5), Str("b"), Int(5)})}, {"(1 'a' b [c] {FF} 1.5 <>)", ListOf({Int(1), Str("a"), Ident("b"), SetOf({"c"}), Bin({0xFF}), Flt(1.5), Coll({})})},
         {"<>", Coll({})},
         {"<\n item\n  A = (1 <item B = 2 end>)\n end\n item end>", Coll({{Prop("A", ListOf({Int(1), Coll({{Prop("B", Int(2))}})}))}, {}})},
     };
@@ -241,23 +272,31 @@ TEST(FormTextWrite, StringsAndFloats)
 {
     EXPECT_EQ("''", WrittenValue(Str("")));
     EXPECT_EQ("'a'#13#10'b'", WrittenValue(Str("a\r\nb"))) << "control bytes as codes";
+    EXPECT_EQ("#31' '", WrittenValue(Str("\x1f "))) << "31 a code, the blank quoted";
     EXPECT_EQ("'~'#127#128#255", WrittenValue(Str("~\x7F\x80\xFF"))) << "bytes above 126 as codes";
     EXPECT_EQ("'''quoted'''", WrittenValue(Str("'quoted'")));
     EXPECT_EQ("2.0", WrittenValue(Flt(2.0))) << "a whole number still reads back as a float";
     EXPECT_EQ("-0.0", WrittenValue(Flt(-0.0)));
     EXPECT_EQ("0.1", WrittenValue(Flt(0.1))) << "shortest form that reads back";
     EXPECT_EQ("1e+21", WrittenValue(Flt(1e21)));
+    EXPECT_EQ("0.001", WrittenValue(Flt(0.001))) << "plain on a tie with 1e-03";
+    EXPECT_EQ("10000.0", WrittenValue(Flt(10000))) << "plain on a tie with 1e+04";
     EXPECT_EQ("1e-05", WrittenValue(Flt(1e-5))) << "exponent with sign and two digits";
     EXPECT_EQ("123456789012345680.0", WrittenValue(Flt(123456789012345678.0))) << "plain when not longer";
     EXPECT_EQ("-2.5e-300", WrittenValue(Flt(-2.5e-300)));
 
-    // A long string starts on its own line, one level deeper, in pieces joined by '+'.
-    const std::string doc = WriteFormText(Obj("", "TX", {Prop("V", Str(std::string(150, 'x')))}));
-    EXPECT_EQ(0u, doc.find("object TX\r\n  V =\r\n    'xxx")) << doc;
-    size_t lines = 0;
-    for (size_t start = 0, end; (end = doc.find("\r\n", start)) != std::string::npos; start = end + 2, ++lines)
-        EXPECT_GE(4u + 64u + 4u, end - start) << "line " << lines << " is too long:\n" << doc;
-    EXPECT_LE(6u, lines) << "150 characters need three pieces:\n" << doc;
+    // A long string starts on its own line, one level deeper, in pieces of 63 characters
+    // joined by '+'; in a list its pieces line up with the item.
+    EXPECT_EQ("'" + std::string(63, 'x') + "'", WrittenValue(Str(std::string(63, 'x')))) << "one piece";
+    for (const size_t n : {size_t{64}, size_t{100}, size_t{150}}) {
+        std::string pieces;
+        for (size_t at = 0; at < n; at += 63)
+            pieces += "    '" + std::string(std::min<size_t>(63, n - at), 'x') + (at + 63 < n ? "' +\r\n" : "'");
+        EXPECT_EQ("object TX\r\n  V =\r\n" + pieces + "\r\nend\r\n",
+                  WriteFormText(Obj("", "TX", {Prop("V", Str(std::string(n, 'x')))})));
+        EXPECT_EQ("object TX\r\n  L = (\r\n" + pieces + ")\r\nend\r\n",
+                  WriteFormText(Obj("", "TX", {Prop("L", ListOf({Str(std::string(n, 'x'))}))})));
+    }
 }
 
 TEST(FormTextRoundTrip, EveryValueKindAndObjectKind)
@@ -297,11 +336,14 @@ TEST(FormTextRoundTrip, EveryValueKindAndObjectKind)
 
 TEST(FormTextWrite, RefusesTreesTheSyntaxCannotExpress)
 {
-    auto nest = [](int levels) {
-        TFormObject tree = Obj("", "TX");
+    // levels objects, the innermost holding properties.
+    auto nest = [](int levels, std::vector<TFormProperty> properties = {}) {
+        TFormObject tree = Obj("", "TX", std::move(properties));
         for (int i = 1; i < levels; ++i) tree = Obj("", "TX", {}, {tree});
         return tree;
     };
+    // A list counts one level below its object, a collection in it one more.
+    const auto listOfCollection = [] { return std::vector<TFormProperty>{Prop("L", ListOf({Coll({})}))}; };
     const struct {
         const char* What;
         TFormObject Tree;
@@ -320,9 +362,18 @@ TEST(FormTextWrite, RefusesTreesTheSyntaxCannotExpress)
         {"empty set member", Obj("", "TX", {Prop("V", SetOf({""}))})},
         {"list in a list", Obj("", "TX", {Prop("V", ListOf({ListOf({})}))})},
         {"objects nested too deep", nest(FormTextMaxDepth + 1)},
+        {"a list one level too deep", nest(FormTextMaxDepth, {Prop("L", ListOf({}))})},
+        {"a collection one level too deep", nest(FormTextMaxDepth, {Prop("C", Coll({}))})},
+        {"a list in an item one level too deep", nest(FormTextMaxDepth - 1, {Prop("C", Coll({{Prop("L", ListOf({}))}}))})},
+        {"a collection in a list one level too deep", nest(FormTextMaxDepth - 1, listOfCollection())},
     };
     for (const auto& c : cases) EXPECT_THROW(WriteFormText(c.Tree), EInvalidOperation) << c.What;
     ExpectRoundTrip(nest(FormTextMaxDepth), "objects nested exactly as deep as allowed");
+    ExpectRoundTrip(nest(FormTextMaxDepth - 1, {Prop("L", ListOf({})), Prop("C", Coll({}))}),
+                    "a list and a collection as deep as allowed");
+    ExpectRoundTrip(nest(FormTextMaxDepth - 2, listOfCollection()), "a collection in a list as deep as allowed");
+    ExpectRoundTrip(nest(FormTextMaxDepth - 2, {Prop("C", Coll({{Prop("L", ListOf({}))}}))}),
+                    "a list in an item as deep as allowed");
 }
 
 namespace {
@@ -339,7 +390,8 @@ void ExpectParseErrors(const std::vector<TErrorCase>& cases)
 {
     for (const TErrorCase& c : cases) {
         try {
-            ParseFormText(c.Text);
+            const std::vector<char> exact(c.Text.begin(), c.Text.end()); // a read past the end shows
+            ParseFormText(std::string_view(exact.data(), exact.size()));
             ADD_FAILURE() << c.What << ": parsed without error";
         } catch (const EParserError& e) {
             EXPECT_EQ(c.Line, e.Line()) << c.What << ": " << e.what();
@@ -366,21 +418,35 @@ TEST(FormTextErrors, Tokens)
         {"NUL byte", Form("  Left = 1") + std::string(1, '\0') + "\nend\n", 2, "", "invalid character #0"},
         {"byte above 127 outside a string", Form("  L\xE9" "ft = 1\nend\n"), 2, "L", "invalid character #233"},
         {"stray dot", Form("  Font. = 1\nend\n"), 2, "Font", "invalid character '.'"},
+        {"the last printable character", Form("  Left = ~\nend\n"), 2, "Left", "invalid character '~'"},
+        {"DEL", Form("  Left = \x7f\nend\n"), 2, "Left", "invalid character #127"},
+        {"binary data as property name", Form("  {00}\nend\n"), 2, "",
+         "property name, 'object' or 'end' expected but binary data found"},
         {"value missing", Form("  Left = =\nend\n"), 2, "Left", "value expected but '=' found"},
         {"string as property name", Form("  'x' = 1\nend\n"), 2, "", "property name, 'object' or 'end' expected but a string found"},
         {"missing '='", Form("  Left 228\nend\n"), 2, "Left", "'=' expected but '228' found"},
+        {"':' for '='", Form("  Left : 1\nend\n"), 2, "Left", "'=' expected but ':' found"},
+        {"'=' in a set", Form("  S = [a = b]\nend\n"), 2, "S", "',' or ']' expected but '=' found"},
+        {"a bad number of 40 characters", Form("  Tag = 1" + std::string(39, 'x') + "\nend\n"), 2, "Tag",
+         "invalid number '1" + std::string(39, 'x') + "'"},
+        {"a longer one, shortened", Form("  Tag = 1" + std::string(44, 'x') + "\nend\n"), 2, "Tag",
+         "invalid number '1" + std::string(39, 'x') + "...'"},
         {"missing '=' at line end", Form("  Left\n  Top = 1\nend\n"), 3, "Left", "'=' expected but 'Top' found"},
         {"number glued to letters", Form("  Left = 12px\nend\n"), 2, "Left", "invalid number '12px'"},
         {"two decimal points", Form("  Scale = 1.5.2\nend\n"), 2, "Scale", "invalid number '1.5.2'"},
-        {"exponent without digits", Form("  Scale = 1e\nend\n"), 2, "Scale", "invalid number"},
+        {"exponent without digits", Form("  Scale = 1e\nend\n"), 2, "Scale", "invalid number '1e'"},
+        {"number ending in a dot", Form("  Left = 5.\nend\n"), 2, "Left", "invalid number '5.'"},
+        {"hex glued to letters", Form("  Tag = $1G\nend\n"), 2, "Tag", "invalid number '$1G'"},
         {"'$' without digits", Form("  Tag = $\nend\n"), 2, "Tag", "hex digits expected"},
-        {"integer above 64 bits", Form("  Tag = 9223372036854775808\nend\n"), 2, "Tag", "integer out of range"},
+        {"integer above 64 bits", Form("  Tag = 9223372036854775808\nend\n"), 2, "Tag", "integer out of range '9223372036854775808'"},
         {"integer below 64 bits", Form("  Tag = -9223372036854775809\nend\n"), 2, "Tag", "integer out of range"},
         {"hex above 64 bits", Form("  Tag = $10000000000000000\nend\n"), 2, "Tag", "integer out of range"},
-        {"float out of range", Form("  Scale = 1e400\nend\n"), 2, "Scale", "number out of range"},
+        {"float out of range", Form("  Scale = 1e400\nend\n"), 2, "Scale", "number out of range '1e400'"},
         {"float too small to tell from zero", Form("  Scale = 1e-400\nend\n"), 2, "Scale", "number out of range"},
         {"line counted in CR LF text", "object A: TA\r\n  Left = 1\r\n  Top = @\r\nend\r\n", 3, "Top", "invalid character"},
     });
+    EXPECT_EQ(0.0, ParseFormText(Form("  Scale = 0.0\nend\n")).Properties.at(0).Value.Float)
+        << "zero read after a number out of range";
 }
 
 TEST(FormTextErrors, Strings)
@@ -390,6 +456,8 @@ TEST(FormTextErrors, Strings)
         {"string across LF", Form("  Caption = 'abc\n  def'\nend\n"), 2, "Caption", "string crosses a line end"},
         {"string across CR LF", "object A: TA\r\n  Caption = 'abc\r\n'\r\nend\r\n", 2, "Caption", "string crosses a line end"},
         {"character code above 255", Form("  Caption = 'a'#256\nend\n"), 2, "Caption", "character code out of range"},
+        {"character code 2550", Form("  Caption = #2550\nend\n"), 2, "Caption", "character code out of range"},
+        {"'+' and then nothing", Form("  Caption = 'a'\n    +\n"), 3, "Caption", "unexpected end of file"},
         {"huge character code", Form("  Caption = #99999999999999999999999\nend\n"), 2, "Caption", "character code out of range"},
         {"'#' without digits", Form("  Caption = 'a'#\nend\n"), 2, "Caption", "character code digits expected"},
         {"'#' followed by a letter", Form("  Caption = #x\nend\n"), 2, "Caption", "character code digits expected"},
@@ -420,6 +488,7 @@ TEST(FormTextErrors, Structure)
         {"truncated collection before item", Form("  Items = <\n"), 2, "Items", "unexpected end of file"},
         {"odd hex digits", Form("  Icon.SFP = {\n    0D0\n    00}\nend\n"), 2, "Icon.SFP", "odd number of hex digits"},
         {"bad hex digit", Form("  Icon.SFP = {\n    0G}\nend\n"), 3, "Icon.SFP", "invalid character in binary data"},
+        {"bad lower-case hex digit", Form("  B = {0g}\nend\n"), 2, "B", "invalid character in binary data"},
         {"set without comma", Form("  Anchors = [a b]\nend\n"), 2, "Anchors", "',' or ']' expected but 'b' found"},
         {"number in a set", Form("  Anchors = [1]\nend\n"), 2, "Anchors", "set member name expected"},
         {"list in a list", Form("  L = (1\n   (2))\nend\n"), 3, "L", "a list cannot hold another list"},
@@ -441,7 +510,11 @@ TEST(FormTextErrors, NestingDepthIsBounded)
     EXPECT_NO_THROW(ParseFormText(nestedObjects(FormTextMaxDepth))) << "the deepest allowed tree";
     // Collections and lists count as levels too: the opener on line L is at level L.
     std::string mixed = "object A: TA\n  V = <\n";
-    for (int line = 3; line <= 80; ++line) mixed += line % 2 ? "item V = (\n" : "<\n";
+    std::string listFirst = "object A: TA\n  V = (\n"; // lists on even lines, the last allowed one on 64
+    for (int line = 3; line <= 80; ++line) {
+        mixed += line % 2 ? "item V = (\n" : "<\n";
+        listFirst += line % 2 ? "<\n" : "item V = (\n";
+    }
     // Bombs far deeper than any stack could hold if the parser recursed without limit.
     std::string objects, collections = Form("  V = "), lists = Form("  V = ");
     for (int i = 0; i < 100000; ++i) {
@@ -452,6 +525,7 @@ TEST(FormTextErrors, NestingDepthIsBounded)
     ExpectParseErrors({
         {"one object too deep", nestedObjects(FormTextMaxDepth + 1), FormTextMaxDepth + 1, "", "nesting deeper than 64 levels"},
         {"collections and lists alternating", mixed, FormTextMaxDepth + 1, "V", "nesting deeper than 64 levels"},
+        {"lists and collections alternating", listFirst, FormTextMaxDepth + 1, "V", "nesting deeper than 64 levels"},
         {"object bomb", objects, 1, "", "nesting deeper"},
         {"collection and list bomb", collections, 2, "V", "nesting deeper"},
         {"list bomb", lists, 2, "V", "a list cannot hold another list"},

@@ -1,5 +1,5 @@
 // tests/native/SysUtilsTest.cpp
-// The command-line splitter behind ParamStr.
+// The command-line splitter behind ParamStr, read-error texts and case-blind comparison.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -29,7 +29,18 @@ TEST(SplitParamsTest, BlanksSeparateAndQuotesGroup)
         // Control characters separate like blanks; other bytes are kept as they are.
         {"a\rb\nc \xE9t\xE9", V{"a", "b", "c", "\xE9t\xE9"}},
     };
-    for (const auto& c : cases) EXPECT_EQ(c.Params, SplitParams(c.Line)) << "command line [" << c.Line << "]";
+    for (const auto& c : cases) {
+        const std::vector<char> exact(c.Line, c.Line + std::char_traits<char>::length(c.Line)); // no zero after it
+        EXPECT_EQ(c.Params, SplitParams(std::string_view(exact.data(), exact.size()))) << "command line [" << c.Line << "]";
+    }
+}
+
+TEST(SysUtilsText, ReadErrorsAndCaseBlindNames)
+{
+    EXPECT_EQ("Line 1: property Caption: bad", EReadError(1, "Caption", "bad").Message());
+    EXPECT_EQ("bad", EReadError(0, "", "bad").Message()) << "no line 0";
+    EXPECT_TRUE(SameText("Zz", "zZ"));
+    EXPECT_FALSE(SameText("Zone", "Zonf"));
 }
 
 } // namespace

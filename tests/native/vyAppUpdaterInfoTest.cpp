@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -14,6 +17,17 @@ namespace {
 
 using Files = std::vector<std::string>;
 using M = TvyUpgradeMethod;
+
+// A copy in a heap block of exactly its size: the sanitizer sees any read past the end.
+std::vector<char> Exact(std::string_view s)
+{
+    return {s.begin(), s.end()};
+}
+
+std::string_view View(const std::vector<char>& v)
+{
+    return {v.data(), v.size()};
+}
 
 struct TReadCase {
     const char* Name;
@@ -25,16 +39,21 @@ struct TReadCase {
 
 TEST(InfoFile, ReadsEveryKeyByItsRule)
 {
-    // Past the list's bounds: 300 files, and 40 of 2,000 characters (32 * 2000 <= 65536 < 33 * 2000).
-    std::string many, long40;
-    Files first256, first32;
+    // Past the list's bounds: 300 files (with keys that must not land in the slots of url50
+    // and url251), 40 of 2,000 characters (32 * 2000 <= 65536 < 33 * 2000) and then a short
+    // one that would fit, and 33 files of 31 * 2048 + 2047 + 1 = 65536 characters exactly.
+    std::string many = "#urlb=no\n#sha2561=no\n", long40, full;
+    Files first256, first32, all33;
     for (int n = 1; n <= 300; ++n) {
         const std::string name = n <= 40 ? std::string(2000, static_cast<char>('a' + n % 26)) : "";
         many += "#url" + std::to_string(n) + "=f" + std::to_string(n) + "\n";
         long40 += n <= 40 ? "#url" + std::to_string(n) + "=" + name + "\n" : "";
         if (n <= 256) first256.push_back("f" + std::to_string(n));
         if (n <= 32) first32.push_back(name);
+        if (n <= 33) all33.push_back(std::string(n <= 31 ? 2048 : n == 32 ? 2047 : 1, 'x'));
+        if (n <= 33) full += "#url" + std::to_string(n) + "=" + all33.back() + "\n";
     }
+    long40 += "#url41=z\n";
     const TReadCase cases[] = {
         {"a value past 2048 characters counts as missing", "#url=" + std::string(2049, 'x') + "\n#url1=b", {"b"}, "",
          "", "", M::umSelfUpgrade},
@@ -43,6 +62,7 @@ TEST(InfoFile, ReadsEveryKeyByItsRule)
         {"without line ends a value runs on", "#url1=a#url2=b", {"a#url2=b", "b"}, "", "", "", M::umSelfUpgrade},
         {"the list ends at 256 files", many, first256, "", "", "", M::umSelfUpgrade},
         {"the list ends before 64 KB", long40, first32, "", "", "", M::umSelfUpgrade},
+        {"the list holds 64 KB exactly", full, all33, "", "", "", M::umSelfUpgrade},
         {"a message past 64 KB counts as missing", "#message={" + std::string(65537, 'm') + "}", {}, "", "", "",
          M::umSelfUpgrade},
         {"a message of 64 KB is kept", "#message={" + std::string(65536, 'm'), {}, "", "", std::string(65536, 'm'),
@@ -69,7 +89,11 @@ TEST(InfoFile, ReadsEveryKeyByItsRule)
          M::umSelfUpgrade},
         {"a message without } runs to the end", "#url=a\n#message={to the\nend", {"a"}, "", "", "to the\nend",
          M::umSelfUpgrade},
-        {"a message needs its brace", "#message=plain\n#message={braced}", {}, "", "", "braced", M::umSelfUpgrade},
+        {"a message needs its brace; the first block wins",
+         "#message=plain\n#message={first}\n#message={second}", {}, "", "", "first", M::umSelfUpgrade},
+        {"a file ending at a message key", "#url=a\n#message=", {"a"}, "", "", "", M::umSelfUpgrade},
+        {"a key of 32 characters is none of the known ones", "#" + std::string(32, 'k') + "=v\n#url=a", {"a"}, "", "",
+         "", M::umSelfUpgrade},
         {"#Method=2 redirects", "#Method=2\n#url=page", {"page"}, "", "", "", M::umRedirectToURL},
         {"a blank before the digit is self-upgrade", "#method= 2\n", {}, "", "", "", M::umSelfUpgrade},
         {"only the first character counts", "#method=1 (setup)\n", {}, "", "", "", M::umUseExternalSetup},
@@ -80,9 +104,10 @@ TEST(InfoFile, ReadsEveryKeyByItsRule)
         {"nothing at all", "", {}, "", "", "", M::umSelfUpgrade},
     };
     for (const auto& c : cases) {
-        const TvyInfoFile info = ReadInfoFile(c.Text);
+        const std::vector<char> exact = Exact(c.Text);
+        const TvyInfoFile info = ReadInfoFile(View(exact));
         EXPECT_EQ(c.ExpectedFiles, info.Files) << c.Name;
-        EXPECT_EQ(c.ExpectedFiles, InfoFileList(c.Text)) << c.Name;
+        EXPECT_EQ(c.ExpectedFiles, InfoFileList(View(exact))) << c.Name;
         EXPECT_EQ(c.Date, info.Date) << c.Name;
         EXPECT_EQ(c.Version, info.Version) << c.Name;
         EXPECT_EQ(c.Message, info.Message) << c.Name;
@@ -104,7 +129,9 @@ TEST(InfoFileDate, ReadsMonthDayYearOrNothing)
         {"02/29/1900", std::nullopt},        {"04/31/2002", std::nullopt},       {"13/01/2002", std::nullopt},
         {"01/00/2002", std::nullopt},        {"01/01/10000", std::nullopt},      {"07/08/2002 ", std::nullopt},
         {"07/ 8/2002", std::nullopt},        {"07-08-2002", std::nullopt},       {"07/08/2002/1", std::nullopt},
-        {"99999999999/1/2002", std::nullopt}, {"", std::nullopt},
+        {"99999999999/1/2002", std::nullopt}, {"", std::nullopt},      {"1/1/1", TvyDate{1, 1, 1}},
+        {"12/31/9999", TvyDate{9999, 12, 31}}, {"1/1/0", std::nullopt},   {"0/1/2001", std::nullopt},
+        {"02/30/2004", std::nullopt},
     };
     for (const auto& c : cases) EXPECT_EQ(c.Expected, ParseVersionDate(c.Text)) << "'" << c.Text << "'";
 
@@ -117,7 +144,19 @@ TEST(InfoFileDate, WritesTwoDigitMonthAndDayAndFourDigitYear)
 {
     EXPECT_EQ("07/07/2002", FormatVersionDate({2002, 7, 7}));
     EXPECT_EQ("01/02/0005", FormatVersionDate({5, 1, 2}));
-    const TvyDate today = Today();
+    EXPECT_EQ("09/10/0999", FormatVersionDate({999, 9, 10}));
+
+    // Today against the calendar worked out from the clock, in UTC (read on both sides of
+    // the call, for a run at midnight).
+    setenv("TZ", "UTC", 1);
+    tzset();
+    const auto utcDate = [] {
+        const std::chrono::year_month_day d{std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now())};
+        return TvyDate{static_cast<int>(d.year()), static_cast<int>(static_cast<unsigned>(d.month())),
+                       static_cast<int>(static_cast<unsigned>(d.day()))};
+    };
+    const TvyDate before = utcDate(), today = Today(), after = utcDate();
+    EXPECT_TRUE(today == before || today == after) << FormatVersionDate(today) << " against " << FormatVersionDate(before);
     EXPECT_EQ(today, ParseVersionDate(FormatVersionDate(today))) << "today, written, reads back";
 }
 
@@ -130,10 +169,11 @@ TEST(InfoFileVersion, ComparesByteByByte)
     };
     const TCase cases[] = {
         {"1.10", "1.9", -1}, {"2.0", "10.0", 1}, {"1.0", "1.0", 0}, {"1.0", "1.0.1", -1}, {"", "0", -1},
-        {"", "", 0},         {"\xE9", "z", 1},   {"V2", "v1", -1},
+        {"", "", 0},         {"\xE9", "z", 1},   {"V2", "v1", -1},    {"1.0.1", "1.0", 1},
     };
     for (const auto& c : cases) {
-        const int got = CompareVersionText(c.A, c.B);
+        const std::vector<char> a = Exact(c.A), b = Exact(c.B);
+        const int got = CompareVersionText(View(a), View(b));
         EXPECT_EQ(c.Sign, (got > 0) - (got < 0)) << "'" << c.A << "' against '" << c.B << "'";
     }
 }
@@ -229,10 +269,12 @@ TEST(AppUpdaterInfo, SettingTheFilesAndAssigningCopy)
     lines.Add("b");
     EXPECT_EQ(Files{"a"}, info.Files()->Items()) << "the list is copied, not shared";
     info.SetUpgradeMethod(M::umUseExternalSetup);
+    info.SetUpgradeMsg("New!");
     TvyAppUpdaterInfo copy;
     copy.Assign(info);
     EXPECT_EQ(Files{"a"}, copy.Files()->Items());
     EXPECT_EQ(M::umUseExternalSetup, copy.UpgradeMethod());
+    EXPECT_EQ("New!", copy.UpgradeMsg());
 }
 
 // Cases sharpened against a mutation run of vyAppUpdaterInfo.cpp.

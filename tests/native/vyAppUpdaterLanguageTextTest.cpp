@@ -55,6 +55,20 @@ TEST(UpgradeLanguage, BaseFromLanguageAndLocale)
             << c.What << " (language " << int(c.Language) << ", LANGID 0x" << std::hex << c.LangId << ")";
 }
 
+// The ANSI code page each language's texts are written in, as Windows assigns them.
+TEST(UpgradeLanguage, CodePages)
+{
+    const std::pair<TvyAppUpdaterLanguage, unsigned short> pages[] = {
+        {wlEnglish, 1252},    {wlRussian, 1251},  {wlGerman, 1252}, {wlDutch, 1252},     {wlItalian, 1252}, {wlChineseBIG5, 950},
+        {wlPortuguese, 1252}, {wlEstonian, 1257}, {wlDanish, 1252}, {wlUkrainian, 1251}, {wlFrench, 1252}};
+    const auto& languages = vyUpgradeLanguages();
+    ASSERT_EQ(std::size(pages), languages.size());
+    for (size_t i = 0; i < languages.size(); ++i) {
+        EXPECT_EQ(pages[i].first, languages[i].Language) << languages[i].Name;
+        EXPECT_EQ(pages[i].second, languages[i].CodePage) << languages[i].Name;
+    }
+}
+
 TEST(UpgradeText, FormatsPlaceholders)
 {
     struct TCase {
@@ -82,6 +96,7 @@ TEST(UpgradeText, FormatsPlaceholders)
          "markup kept, empty message"},
         {"%5d|%-4s|%.3s", {42, "ab", "abcdef"}, "   42|ab  |abc", "width, left and cut"},
         {"100%% done", {}, "100% done", "escaped percent"},
+        {"100%%", {}, "100%", "escaped percent at the end"},
         // Missing and mismatched arguments give an empty text for their placeholder.
         {"Downloading %d of %d", {1}, "Downloading 1 of ", "second argument missing"},
         {"Host %s unreachable.", {}, "Host  unreachable.", "no argument at all"},
@@ -97,6 +112,10 @@ TEST(UpgradeText, FormatsPlaceholders)
         {"%9999999999d|%s", {"z"}, "%9999999999d|z", "huge width"},
         {"%.300f", {1.0}, "%.300f", "huge precision"},
         {"%5.2d", {7}, "   07", "width and precision"},
+        {"%19s|%10d", {"a", 7}, std::string(18, ' ') + "a|" + std::string(9, ' ') + "7", "widths holding 9 and 0"},
+        {"%255d", {1}, std::string(254, ' ') + "1", "the widest width"},
+        {"%.0f|%.0s|", {3.0, "abc"}, "3||", "precision 0"},
+        {"%256d|%s", {"z"}, "%256d|z", "one wider"},
     };
     for (const TCase& c : cases)
         EXPECT_EQ(c.Expected, vyFormatText(c.Format, c.Args.data(), c.Args.size())) << c.What;
@@ -109,6 +128,8 @@ TEST(UpgradeText, ListsPlaceholders)
     EXPECT_EQ((V{"%d", "%.2d", "%.2d"}), vyTextPlaceholders("Estimated time left: %d:%.2d:%.2d"));
     EXPECT_EQ((V{"%s", "%s"}), vyTextPlaceholders("[b]%s[] 100%% %s 50% done %x"));
     EXPECT_EQ(V{}, vyTextPlaceholders("Preparing. . ."));
+    EXPECT_EQ((V{"%s", "%d"}), vyTextPlaceholders("%s%d"));
+    EXPECT_EQ(V{}, vyTextPlaceholders("%%d")) << "an escaped percent and a letter";
 }
 
 } // namespace

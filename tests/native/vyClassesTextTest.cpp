@@ -187,6 +187,7 @@ TEST(SplitCommandLineTest, QuotedProgramsAndParameters)
     ExpectCommand("\"C:\\Program Files\\Internet Explorer\\IEXPLORE.EXE\" -nohome",
                   "C:\\Program Files\\Internet Explorer\\IEXPLORE.EXE", "-nohome");
     ExpectCommand("\"C:\\Program Files\\x.exe\"", "C:\\Program Files\\x.exe", "");
+    ExpectCommand("\"C:\\My -Tools\\run\"", "C:\\My -Tools\\run", "", "quoted: no separator is looked for");
     ExpectCommand("  \"C:\\a b\\x.exe\"   \"%1\"  ", "C:\\a b\\x.exe", "%1");
     ExpectCommand("\"C:\\a b\\x.exe\" \"%1\" \"%2\"", "C:\\a b\\x.exe", "%1 \"%2\"",
                   "only the first two quotes of the parameters go");
@@ -227,6 +228,10 @@ TEST(SplitCommandLineTest, RunDllCommandsStartRunDll)
                   "C:\\WINDOWS\\rundll32.exe", "C:\\WINDOWS\\SYSTEM\\shimgvw.dll,ImageView_Fullscreen %1");
     ExpectCommand("C:\\WINDOWS\\SYSTEM\\x.dll,Entry", "C:\\WINDOWS\\SYSTEM\\x.dll", "Entry",
                   "a DLL without RUNDLL is left alone");
+    ExpectCommand("C:\\RUNDLL TOOLS\\rundll32.exe x.dll", "C:\\RUNDLL TOOLS\\rundll32.exe", "x.dll",
+                  "RUNDLL in a folder with a blank");
+    ExpectCommand("C:\\RUNDLL\\a.dll,b.dll", "C:\\RUNDLL\\a.dll,b.dll", "",
+                  "no blank after RUNDLL: the whole line is the program");
 }
 
 TEST(SplitCommandLineTest, DegenerateInputGivesEmptyParts)
@@ -275,6 +280,9 @@ TEST(InitStructTest, ZeroFillsAndStoresTheSize)
     EXPECT_EQ(0, tiny[0]);
     EXPECT_EQ(0, tiny[1]);
     InitStruct(nullptr, 16); // no crash
+    std::uint32_t four = 0xCCCCCCCC;
+    InitStruct(&four, sizeof four);
+    EXPECT_EQ(4u, four) << "just room for the size field";
 }
 
 // --- Percent and the sound table ---------------------------------------------------------
@@ -285,7 +293,8 @@ TEST(PercentTest, NearestWholePercentage)
         long double Part, Whole;
         int Expected;
     } cases[] = {{50, 100, 50}, {1, 3, 33},   {2, 3, 67},     {1, 8, 12},      {3, 8, 38},
-                 {100, 100, 100}, {0, 5, 0},  {255, 100, 255}, {123456, 1234560, 10}, {5, 1000, 0}};
+                 {100, 100, 100}, {0, 5, 0},  {255, 100, 255}, {123456, 1234560, 10}, {5, 1000, 0},
+                 {1, 1, 100}};
     for (const auto& c : cases)
         EXPECT_EQ(c.Expected, static_cast<int>(Percent(c.Part, c.Whole)))
             << static_cast<double>(c.Part) << " of " << static_cast<double>(c.Whole);
@@ -373,6 +382,7 @@ TEST(CPUSpeedTest, TotalsAreRoundedToEvenThenSnapped)
     EXPECT_EQ(80, CPUSpeedFromTotals(735, 10)) << "73.5 rounds to 74, which snaps to 80";
     EXPECT_EQ(300, CPUSpeedFromTotals(2995, 10)) << "299.5 rounds to 300";
     EXPECT_EQ(0, CPUSpeedFromTotals(5000, 0)) << "no time passed";
+    EXPECT_EQ(0, CPUSpeedFromTotals(1000000000000000ULL, 1)) << "10^15 MHz is no clock";
     EXPECT_EQ(0, CPUSpeedFromTotals(0, 1000));
     EXPECT_EQ(0, CPUSpeedFromTotals(std::numeric_limits<std::uint64_t>::max(), 1)) << "beyond any clock";
 }
@@ -424,6 +434,29 @@ TEST(CPUSpeedTest, NeverMoreThanTwenty)
     const int mhz = Measure(wild);
     EXPECT_EQ(20u, wild.Calls);
     EXPECT_EQ(250, mhz) << "ten of each: 250 on the dot";
+}
+
+TEST(CPUSpeedTest, RawSamples)
+{
+    const struct {
+        const char* What;
+        long long Frequency;
+        std::vector<TvyClockSample> Samples; // the last one repeats
+        int Mhz;
+        std::size_t Calls;
+    } cases[] = {
+        {"a counter of 1 Hz", 1, {{1, 233000000}}, 233, 3},
+        {"28,499 ticks in 3,000 us: 9, which snaps to 0", 1000000, {{1000, 9500}, {1000, 9500}, {1000, 9499}}, 0, 3},
+        {"231 is 4 below the sum over three", 1000000, {{1000, 233000}, {1000, 231000}, {1000, 233000}}, 233, 5},
+        {"one-microsecond samples settle as any others", 1000000, {{1, 100}, {1, 300}, {1, 233}}, 220, 5},
+        {"samples without time count as 0 MHz", 1000000, {{1000, 2000}, {0, 0}}, 0, 4},
+    };
+    for (const auto& c : cases) {
+        std::size_t calls = 0;
+        const int mhz = MeasureCPUSpeed(c.Frequency, [&] { return c.Samples[std::min(calls++, c.Samples.size() - 1)]; });
+        EXPECT_EQ(c.Mhz, mhz) << c.What;
+        EXPECT_EQ(c.Calls, calls) << c.What;
+    }
 }
 
 TEST(CPUSpeedTest, NoCounterOrNoTimeGivesZero)

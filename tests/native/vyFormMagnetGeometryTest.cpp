@@ -52,6 +52,14 @@ const TCase Cases[] = {
     {"below it", W(450, 419), W(500, 300), NoWindow, true, true, AllScreenEdges, false, W(450, 400), true, 1},
     {"a gap of exactly Power stays", W(280, 300), W(500, 300), NoWindow, true, true, AllScreenEdges, false, W(280, 300), false, 0},
     {"corners only: no side overlaps", W(290, 190), W(500, 300), NoWindow, true, true, AllScreenEdges, false, W(290, 190), false, 0},
+    {"a one-pixel gap closes", W(299, 300), W(500, 300), NoWindow, true, true, AllScreenEdges, false, W(300, 300), true, 1},
+    // Touching edge to edge is not docking: the area edge 5 px away still snaps.
+    {"already touching", W(5, 300), W(205, 300), NoWindow, true, true, AllScreenEdges, false, W(0, 300), false, 0},
+    // Corner to corner, one edge on the other's line and the other 15 px away: no side overlaps.
+    {"corner, right edge on its left", W(300, 185), W(500, 300), NoWindow, true, true, AllScreenEdges, false, W(300, 185), false, 0},
+    {"corner, left edge on its right", W(700, 185), W(500, 300), NoWindow, true, true, AllScreenEdges, false, W(700, 185), false, 0},
+    {"corner, bottom on its top", W(285, 200), W(500, 300), NoWindow, true, true, AllScreenEdges, false, W(285, 200), false, 0},
+    {"corner, top on its bottom", W(285, 400), W(500, 300), NoWindow, true, true, AllScreenEdges, false, W(285, 400), false, 0},
     {"snapped above, the sides no longer overlap", W(310, 185), W(500, 280), NoWindow, true, true, AllScreenEdges, false,
      W(310, 180), true, 1},
     // A window snap takes the place of the area's, unless glue asks for both.

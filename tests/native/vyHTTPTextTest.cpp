@@ -68,12 +68,27 @@ TEST(LInfo, RejectsCorruptData)
 TEST(LInfo, ErrorsSayWhatIsWrong)
 {
     std::string u, p;
-    const Bytes truncated{9, 1, 2};
-    try {
-        DecodeLInfo(truncated.data(), truncated.size(), u, p);
-        FAIL() << "no exception";
-    } catch (const EvyLInfoError& e) {
-        EXPECT_EQ(std::string("LInfo is truncated"), e.what());
+    const Bytes nine{9, 1, 2}, good = EncodeLInfo("name", "pw"); // N = 7: the length byte and 6 characters
+    Bytes userOfSeven = good;
+    userOfSeven[1] = static_cast<unsigned char>(7 ^ (7 ^ VyLInfoKey));
+    const struct {
+        const Bytes* Data;
+        size_t Size;
+        const char* Message;
+    } cases[] = {
+        {&good, 0, "LInfo is empty"},
+        {&nine, 1, "LInfo is truncated"},
+        {&nine, 3, "LInfo is truncated"},
+        {&userOfSeven, userOfSeven.size(), "LInfo user name is longer than its data"},
+    };
+    for (const auto& c : cases) {
+        const Bytes exact(c.Data->begin(), c.Data->begin() + static_cast<std::ptrdiff_t>(c.Size));
+        try {
+            DecodeLInfo(c.Size ? exact.data() : c.Data->data(), c.Size, u, p);
+            ADD_FAILURE() << "no exception for " << c.Message;
+        } catch (const EvyLInfoError& e) {
+            EXPECT_EQ(std::string(c.Message), e.what());
+        }
     }
 }
 
@@ -88,6 +103,7 @@ TEST(Base64, KnownVectors)
     EXPECT_EQ("Zm9vYmE=", Base64Encode("fooba"));
     EXPECT_EQ("Zm9vYmFy", Base64Encode("foobar"));
     EXPECT_EQ("+/+/", Base64Encode("\xfb\xff\xbf")) << "the last two letters of the alphabet";
+    EXPECT_EQ("ABA=", Base64Encode(std::string("\0\x10", 2))) << "an odd second letter before the padding";
 }
 
 TEST(Base64, LineBreakAfterEvery80Characters)
@@ -139,6 +155,8 @@ TEST(URLText, FileNameOfURL)
     EXPECT_EQ("b.txt", FileNameOfURL("C:\\dir\\b.txt"));
     EXPECT_EQ("c", FileNameOfURL("x:c"));
     EXPECT_EQ("", FileNameOfURL("http://host/dir/"));
+    EXPECT_EQ("setup.exe", FileNameOfURL("setup.exe"));
+    EXPECT_EQ("a", FileNameOfURL("/a"));
     EXPECT_EQ(255u, FileNameOfURL("http://h/" + std::string(300, 'n')).size()) << "at most 255 characters";
 }
 
@@ -150,12 +168,14 @@ TEST(URLText, ExtensionOf)
     EXPECT_EQ("", ExtensionOf("dir.d/noext"));
     EXPECT_EQ("", ExtensionOf(""));
     EXPECT_EQ(".", ExtensionOf("trailing."));
+    EXPECT_EQ(".txt", ExtensionOf(".txt"));
 }
 
 TEST(URLText, NormalizeExtension)
 {
     EXPECT_EQ(".txt", NormalizeExtension("TXT"));
     EXPECT_EQ(".html", NormalizeExtension(".HtMl"));
+    EXPECT_EQ(".az", NormalizeExtension("AZ"));
     EXPECT_EQ("", NormalizeExtension(""));
 }
 
@@ -178,7 +198,9 @@ TEST(RequestHeaders, BasicAuthorizationIsOneLine)
 TEST(AnswerValues, StatusCode)
 {
     EXPECT_EQ(200, ParseStatusCode("200"));
-    EXPECT_EQ(404, ParseStatusCode(" 404 "));
+    EXPECT_EQ(409, ParseStatusCode(" 409 "));
+    EXPECT_EQ(999999999, ParseStatusCode("999999999"));
+    EXPECT_EQ(0, ParseStatusCode("1000000000")) << "ten digits";
     EXPECT_EQ(0, ParseStatusCode(""));
     EXPECT_EQ(0, ParseStatusCode("2x0"));
     EXPECT_EQ(0, ParseStatusCode("99999999999")) << "too long to be a status";
@@ -187,7 +209,7 @@ TEST(AnswerValues, StatusCode)
 TEST(AnswerValues, ContentLength)
 {
     EXPECT_EQ(0, ParseContentLength("0"));
-    EXPECT_EQ(1234, ParseContentLength(" 1234 "));
+    EXPECT_EQ(1239, ParseContentLength(" 1239 "));
     EXPECT_EQ(2147483647, ParseContentLength("2147483647"));
     EXPECT_THROW(ParseContentLength("2147483648"), Exception) << "over 32 bits";
     EXPECT_THROW(ParseContentLength("99999999999999999999999"), Exception) << "far over";
@@ -199,6 +221,11 @@ TEST(AnswerValues, ContentLength)
         ParseContentLength("abc");
     } catch (const Exception& e) {
         EXPECT_EQ(std::string("'abc' is not a valid Content-Length"), e.what());
+    }
+    try {
+        ParseContentLength(std::string(39, 'x') + "yz");
+    } catch (const Exception& e) {
+        EXPECT_EQ("'" + std::string(39, 'x') + "y' is not a valid Content-Length", e.what()) << "shown to 40 characters";
     }
 }
 
@@ -243,6 +270,7 @@ TEST(Progress, UnknownLength)
     EXPECT_EQ(0, f.PercentsDone) << "no length, no percentage";
     EXPECT_EQ(3, f.ElapsedTime);
     EXPECT_EQ(-3, f.EstimatedTimeLeft) << "minus the elapsed time";
+    EXPECT_EQ(-3, TransferFigures(1000, 0, 3000).EstimatedTimeLeft) << "nothing read yet: minus the elapsed time too";
 }
 
 TEST(Progress, HugeEstimatesDoNotOverflow)

@@ -87,13 +87,17 @@ private:
     long FPos = 0;
 };
 
-void ExpectDamaged(const Bytes& block, const char* what)
+// reason: the text after "Packed image data is damaged: ", when the case says which it is.
+void ExpectDamaged(const Bytes& block, const char* what, const char* reason = nullptr)
 {
     try {
         UnpackBytes(block.data(), block.size());
         ADD_FAILURE() << what << ": unpacked without an error";
     } catch (const EPackedDataError& e) {
-        EXPECT_EQ(0u, std::string(e.Message()).find("Packed image data is damaged")) << what << ": " << e.Message();
+        if (reason)
+            EXPECT_EQ(std::string("Packed image data is damaged: ") + reason, e.Message()) << what;
+        else
+            EXPECT_EQ(0u, std::string(e.Message()).find("Packed image data is damaged")) << what << ": " << e.Message();
     }
 }
 
@@ -175,6 +179,10 @@ TEST(PackedStreamLayout, EscapeIsTheSmallestAbsentValue)
     const Bytes packed = PackBytes(input.data(), input.size());
     EXPECT_EQ(7u, Get16(packed, 10)) << "escape byte";
     EXPECT_EQ(input, RoundTrip(input));
+    // Every value but 255: 255 is still an escape, not a reason for table mode.
+    Bytes all255(255);
+    for (size_t v = 0; v < 255; ++v) all255[v] = static_cast<unsigned char>(v);
+    EXPECT_EQ(255u, Get16(PackBytes(all255.data(), all255.size()), 10)) << "escape byte 255";
 }
 
 TEST(PackedStreamLayout, TableModeRunsStartAtFiveWithTableLastRunFirst)
@@ -235,6 +243,13 @@ TEST(PackedStreamChunks, WorkBufferFollowsTheRuleAndCoversTheWorstCase)
     // 65534 and 65535 bytes need two chunk headers, which the plain rule (size + 8) lacks.
     EXPECT_EQ(65534u + 12, PackWorkBufferSize(65534));
     EXPECT_EQ(65535u + 12, PackWorkBufferSize(65535));
+    EXPECT_EQ(65533u + 8, PackWorkBufferSize(65533)) << "one chunk exactly";
+    // The largest input whose block fits 32 bits: 4294705147 + 8 + 4 x 65535 chunk headers = 2^32 - 1.
+    EXPECT_TRUE(PackableSize(4294705147u));
+    EXPECT_FALSE(PackableSize(4294705148u));
+    EXPECT_FALSE(PackableSize(SIZE_MAX));
+    const unsigned char byte = 0;
+    EXPECT_THROW(PackBytes(&byte, 4294705148u), EStreamError) << "refused before a byte is read";
     for (size_t size : {size_t{0}, size_t{1}, size_t{254}, size_t{255}, size_t{65533}, size_t{65534}, size_t{65535},
                         size_t{65536}, size_t{131066}, size_t{131067}, size_t{131069}, size_t{196599}}) {
         const Bytes input = Incompressible(size);
@@ -271,6 +286,16 @@ TEST(PackedStreamRoundTrip, RandomAndAdversarialInputs)
     for (size_t i = 0; i < edge.size(); ++i) edge[i] = static_cast<unsigned char>(i);
     edge.insert(edge.end(), 600, 0xAB);
     EXPECT_EQ(edge, RoundTrip(edge)) << "run across a chunk boundary";
+    // Two table-mode chunks with runs: each chunk's table holds its own runs only.
+    Bytes twice;
+    while (twice.size() < 2 * 65533) {
+        for (int v = 0; v < 256; ++v) twice.push_back(static_cast<unsigned char>(v));
+        twice.insert(twice.end(), 7, 0x07);
+    }
+    EXPECT_EQ(twice, RoundTrip(twice)) << "two table-mode chunks";
+    // 16 MB: the sizes' top bytes are written and read.
+    const Bytes big(16u << 20, 0x5A);
+    EXPECT_EQ(big, RoundTrip(big)) << "16 MB";
 }
 
 TEST(PackedStreamStreams, UnpackingLeavesTheSourceRightAfterTheBlock)
@@ -306,6 +331,45 @@ TEST(PackedStreamStreams, UnpackingLeavesTheSourceRightAfterTheBlock)
     EXPECT_LE(other.Reads, 3) << "the buffered path reads N, then the rest at once";
 }
 
+TEST(PackedStreamStreams, OtherSourcesAndShortBlocks)
+{
+    // Any source is packed whole from its start, and a memory source is left at its end.
+    const Bytes input = Random(3000, 5, 3);
+    TVectorStream vector(input);
+    vector.SetPosition(3);
+    TMemoryStream fromVector, fromMemory, memory;
+    PackStream(vector, fromVector);
+    EXPECT_EQ(PackBytes(input.data(), input.size()), fromVector.Bytes());
+    memory.WriteBuffer(input.data(), static_cast<long>(input.size()));
+    memory.SetPosition(0);
+    PackStream(memory, fromMemory);
+    EXPECT_EQ(static_cast<long>(input.size()), memory.Position());
+
+    // Short blocks through the buffered path: the empty block, and two damaged ones.
+    TVectorStream empty(Bytes{4, 0, 0, 0, 0, 0, 0, 0});
+    EXPECT_EQ(0, UnpackStream(empty)->Size());
+    EXPECT_EQ(8, empty.Position());
+    for (const auto& [bytes, reason] : {std::pair{Bytes{3, 0, 0, 0}, "the block is shorter than its header"},
+                                        {Bytes{4, 0, 0, 0}, "the block runs past the end of the data"},
+                                        {Bytes{'a', 'b', 'c', 12, 0, 0, 0, 1, 0, 0, 0, 3, 0, 5, 0}, "the block runs past the end of the data"},
+                                        {Bytes{'a', 'b', 'c', 8, 0, 0, 0, 1, 0, 0, 0, 3, 0, 5, 0}, "a chunk runs past the end of the block"}})
+        for (const bool inMemory : {false, true}) {
+            TVectorStream other(bytes);
+            TMemoryStream memoryStream;
+            memoryStream.WriteBuffer(bytes.data(), static_cast<long>(bytes.size()));
+            TStream& source = inMemory ? static_cast<TStream&>(memoryStream) : other;
+            const long start = bytes[0] == 'a' ? 3 : 0;
+            source.SetPosition(start);
+            try {
+                UnpackStream(source);
+                ADD_FAILURE() << reason << ": unpacked";
+            } catch (const EPackedDataError& e) {
+                EXPECT_EQ(std::string("Packed image data is damaged: ") + reason, e.Message()) << inMemory;
+            }
+            EXPECT_EQ(start, source.Position()) << reason << ": the source is left where it was";
+        }
+}
+
 TEST(PackedStreamDamage, EveryTruncationIsRejected)
 {
     for (const Bytes& input : {Bytes(1000, 0x41), Random(3000, 9), Random(3000, 10, 3)}) {
@@ -326,23 +390,51 @@ TEST(PackedStreamDamage, EveryTruncationIsRejected)
 
 TEST(PackedStreamDamage, BrokenFramingAndCountsAreRejected)
 {
-    ExpectDamaged({2, 0, 0, 0, 0, 0}, "N below 4");
-    ExpectDamaged(Block(0, {{0x00}}), "chunk of one byte");
-    ExpectDamaged({0x0A, 0, 0, 0, 1, 0, 0, 0, 0xFF, 0x00, 0, 0, 0, 0}, "chunk length past the block");
-    ExpectDamaged(Block(4, {{0x00, 0x00, 0x00, 'a'}}), "escape run without its count");
-    ExpectDamaged(Block(400, {{0x00, 0x00, 0x00, 'a', 0x00, 0x01}}), "two-byte count cut off");
-    ExpectDamaged(Block(2, {{0x05, 0x00, 'a', 'b', 'c'}}), "more data than announced");
-    ExpectDamaged(Block(4, {{0x05, 0x00, 'a', 'b', 'c'}}), "less data than announced");
-    ExpectDamaged(Block(0xFFFFFFFFu, {{0x05, 0x00, 'a'}}), "a size the chunks cannot hold");
+    const char* const past = "the run table is out of order";
+    ExpectDamaged({2, 0, 0, 0, 0, 0}, "N below 4", "the block is shorter than its header");
+    ExpectDamaged({3, 0, 0, 0, 0, 0, 0}, "N of 3", "the block is shorter than its header");
+    ExpectDamaged({4, 0, 0, 0}, "N alone", "the block runs past the end of the data");
+    ExpectDamaged({10, 0, 0, 0, 1, 0, 0, 0, 3, 0, 5, 0, 'a', 0}, "a stray byte after the last chunk",
+                  "a chunk length is cut off");
+    ExpectDamaged({14, 0, 0, 0, 2, 0, 0, 0, 3, 0, 5, 0, 'a', 4, 0, 5, 0, 'b'}, "the second chunk one byte too long",
+                  "a chunk runs past the end of the block");
+    ExpectDamaged(Block(0, {{}}), "a chunk without its mode word", "a chunk is too short");
+    ExpectDamaged(Block(65534, {{0x05, 0x00, 'a'}}), "one chunk announcing 65534 bytes",
+                  "it announces more data than its chunks can hold");
+    ExpectDamaged(Block(0, {{0x00}}), "chunk of one byte", "a chunk is too short");
+    ExpectDamaged({0x0A, 0, 0, 0, 1, 0, 0, 0, 0xFF, 0x00, 0, 0, 0, 0}, "chunk length past the block",
+                  "a chunk runs past the end of the block");
+    ExpectDamaged(Block(1, {{0x00, 0x00, 0x00}}), "escape as the last byte", "a run is cut off");
+    ExpectDamaged(Block(4, {{0x00, 0x00, 0x00, 'a'}}), "escape run without its count", "a run count is cut off");
+    ExpectDamaged(Block(400, {{0x00, 0x00, 0x00, 'a', 0x00, 0x01}}), "two-byte count cut off", "a run count is cut off");
+    ExpectDamaged(Block(2, {{0x05, 0x00, 'a', 'b', 'c'}}), "more data than announced", "it holds more data than it announces");
+    ExpectDamaged(Block(5, {{0x00, 0x00, 'a', 'b', 'c', 0x00, 'x', 3}}), "literals and a run, together too many",
+                  "it holds more data than it announces");
+    ExpectDamaged(Block(4, {{0x05, 0x00, 'a', 'b', 'c'}}), "less data than announced", "it holds less data than it announces");
+    ExpectDamaged(Block(0xFFFFFFFFu, {{0x05, 0x00, 'a'}}), "a size the chunks cannot hold",
+                  "it announces more data than its chunks can hold");
     ExpectDamaged(Block(65534, {{0x00, 0x00, 0x00, 'a', 0x00, 0xFD, 0xFF}, {0x00, 0x00}}),
-                  "one chunk unpacking past 65533 bytes");
-    ExpectDamaged(Block(0, {{0x00, 0x02}}), "table starting past the chunk");
+                  "one chunk unpacking past 65533 bytes", "a chunk unpacks to more than 65533 bytes");
+    ExpectDamaged(Block(0, {{0x00, 0x02}}), "table starting past the chunk", "the run table starts past the chunk's end");
     // Table mode: 254 filler literals (offsets 2..255), then a short pattern at 256.
-    ExpectDamaged(Block(261, {TableChunk({'a', 4, 'b', 'c'}, {0x01})}), "table of odd length");
-    ExpectDamaged(Block(261, {TableChunk({'a', 4, 'b', 'c'}, {2, 0})}), "run count at offset 2: no value before it");
-    ExpectDamaged(Block(261, {TableChunk({'a', 4, 'b', 'c'}, {1, 1, 1, 1})}), "the same run twice");
-    ExpectDamaged(Block(261, {TableChunk({'a', 4, 'b', 'c'}, {4, 1})}), "count offset inside the table");
-    ExpectDamaged(Block(261, {TableChunk({'a', 'b', 0}, {2, 1})}), "two-byte count running into the table");
+    ExpectDamaged(Block(261, {TableChunk({'a', 4, 'b', 'c'}, {0x01})}), "table of odd length", "the run table has an odd length");
+    ExpectDamaged(Block(261, {TableChunk({'a', 4, 'b', 'c'}, {2, 0})}), "run count at offset 2: no value before it", past);
+    ExpectDamaged(Block(261, {TableChunk({'a', 4, 'b', 'c'}, {1, 1, 1, 1})}), "the same run twice", past);
+    ExpectDamaged(Block(261, {TableChunk({'a', 4, 'b', 'c'}, {4, 1})}), "count offset inside the table", past);
+    ExpectDamaged(Block(261, {TableChunk({'a', 'b', 0}, {2, 1})}), "two-byte count running into the table",
+                  "a run count is cut off");
+    // A two-byte count of 0, which the packer never writes, is still a run of one.
+    const Bytes one = Block(1, {{0x00, 0x00, 0x00, 'x', 0x00, 0x00, 0x00}});
+    EXPECT_EQ(Bytes{'x'}, UnpackBytes(one.data(), one.size()));
+    const Bytes empty = Block(0, {{0x00, 0x00}});
+    EXPECT_TRUE(UnpackBytes(empty.data(), empty.size()).empty()) << "a chunk of its mode word alone";
+    // Mode word 256, the lowest of table mode: a 0 among the literals is no escape.
+    Bytes literals(254, 'z');
+    literals[100] = 0;
+    Bytes chunk = {0x00, 0x01};
+    chunk.insert(chunk.end(), literals.begin(), literals.end());
+    const Bytes table256 = Block(254, {chunk});
+    EXPECT_EQ(literals, UnpackBytes(table256.data(), table256.size()));
     // The same chunk, well formed, unpacks: the filler, 'a' x5, 'b', 'c'.
     const Bytes good = Block(261, {TableChunk({'a', 4, 'b', 'c'}, {1, 1})});
     Bytes expected(254, '.');

@@ -12,6 +12,8 @@ from dataclasses import dataclass
 # Lines never changed: nothing runs there, or what runs only checks or reports.
 SKIP_CALL = re.compile(r"\b(assert|static_assert|Log\w*|Trace\w*|TraceStartup|OutputDebugString\w*|"
                        r"TG_DECLARE_CLASS|TG_TRACE\w*)\s*\(")
+# A line that only sets aside room (out.reserve(n + 1);): changing it changes no result.
+CAPACITY_HINT = re.compile(r"^\s*[\w.>\-\[\]]+\.reserve\(.*\);\s*$")
 # First words of a line that make removing it a declaration change, not a statement removal.
 DECL_START = re.compile(r"^\s*(const|constexpr|static|auto|unsigned|signed|int|char|bool|float|double|"
                         r"size_t|u?int\d+_t|std::|T[A-Z]\w*\b|struct|class|enum|using|typedef|namespace|"
@@ -28,7 +30,7 @@ UNARY_MINUS = re.compile(r"(?:(?<=[(,={\[?:])|(?<=[(,={\[?:] )|(?<=return ))-(?=
 NOT_OP = re.compile(r"!(?!=)")
 COND_HEAD = re.compile(r"\b(if|while)\s*\(")
 RETURN_VALUE = re.compile(r"\breturn\s+(.+);\s*$")
-TRIVIAL_RETURNS = {"false", "0", "nullptr", "{}", '""', "0u", "0.0", "0.0f", "0.f", "std::string()"}
+TRIVIAL_RETURNS = {"false", "0", "nullptr", "std::nullopt", "{}", '""', "0u", "0.0", "0.0f", "0.f", "std::string()"}
 
 
 @dataclass
@@ -178,7 +180,7 @@ def generate(source_text, line_range=None):
     """All changes of a file, and how many lines were left out (and why)."""
     lines = source_text.split("\n")
     masked = mask_lines(lines)
-    mutants, skipped = [], {"comment or blank": 0, "preprocessor": 0, "assert or logging": 0}
+    mutants, skipped = [], {"comment or blank": 0, "preprocessor": 0, "assert or logging": 0, "reserve": 0}
     previous_end = ";"
     for i, (text, code) in enumerate(zip(lines, masked), start=1):
         stripped = code.strip()
@@ -192,6 +194,9 @@ def generate(source_text, line_range=None):
         previous_end = stripped[-1]
         if SKIP_CALL.search(code):
             skipped["assert or logging"] += 1
+            continue
+        if CAPACITY_HINT.match(code):
+            skipped["reserve"] += 1
             continue
         if line_range and not (line_range[0] <= i <= line_range[1]):
             continue

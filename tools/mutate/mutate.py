@@ -283,7 +283,7 @@ def print_table(reports):
         print(f"{name:48} {rep['lines']:5} {sum(rep['skipped'].values()):5} {tried:5} {c['caught']:6} "
               f"{c['survived']:5} {c['timeout']:4} {c['equivalent']:5} {c['not built']:4} {score:5.1f}%")
     print("\nscore = (caught + timed out) / (tried - equivalent); n/b = did not compile, not counted;"
-          " skip = comment, blank, preprocessor, assert and logging lines")
+          " skip = comment, blank, preprocessor, assert, logging and reserve lines")
     survivors = [r for rep in reports for r in rep["mutants"] if r["verdict"] == "survived"]
     print(f"\nsurvivors ({len(survivors)}):")
     for r in survivors:

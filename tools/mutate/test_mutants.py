@@ -30,9 +30,14 @@ class GeneratorTest(unittest.TestCase):
             self.by_line.setdefault(m.line, []).append(m.what)
 
     def test_skips_comments_preprocessor_and_asserts(self):
-        self.assertEqual({"comment or blank": 2, "preprocessor": 1, "assert or logging": 1}, self.skipped)
+        self.assertEqual({"comment or blank": 2, "preprocessor": 1, "assert or logging": 1, "reserve": 0}, self.skipped)
         for line in (1, 2, 3, 5):
             self.assertNotIn(line, self.by_line, f"line {line}")
+
+    def test_skips_capacity_hints(self):
+        mutants, skipped = generate("void F(std::string& s, int n)\n{\n    s.reserve(n + 1);\n}\n")
+        self.assertEqual(1, skipped["reserve"])
+        self.assertEqual([], [m.what for m in mutants])
 
     def test_leaves_literals_and_templates_alone(self):
         self.assertEqual([], self.by_line.get(6, []), "only a string literal to change")

@@ -46,12 +46,6 @@ struct TText {
         Clear();
         Append(s, n);
     }
-    // Cuts to n characters (n <= Len).
-    void Truncate(unsigned n)
-    {
-        if (n < Len) Len = n;
-        S[Len] = 0;
-    }
 };
 
 inline bool IsBlank(char c)
