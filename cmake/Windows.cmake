@@ -100,6 +100,9 @@ foreach(src ${TG_WIN_TESTS})
   add_test(NAME win.${name} COMMAND ${name})
   set_tests_properties(win.${name} PROPERTIES TIMEOUT 300)
 endforeach()
+# The real upgrades take over two minutes: the test runner gives them a shard of their own,
+# so that the other suites run beside them instead of after them.
+set_tests_properties(win.vyAppUpdaterTest PROPERTIES LABELS slow)
 
 # The upgrader's texts are compared with their UTF-8 source, and checked once more by a run
 # whose ANSI code page is 1251: Wine takes it from the Unix locale of the process.
